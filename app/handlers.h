@@ -1,0 +1,32 @@
+#pragma once
+#include <cstdint>
+
+// The application's state: 1 while the last key event InputBox received was a press.
+extern int32_t ctrlHeld;
+
+void showStatus(const char* message);
+
+void onMainWindowCreated();
+void onMainWindowResized();
+void onMainWindowDestroying();
+
+void onOpenFileClicked();
+void onSaveFileClicked();
+void onSaveToCurrentPathClicked();
+void onFilesDropped(const char* name);
+void onPathBoxChanged();
+void onInputBoxChanged();
+
+void onFontSizeClicked(int32_t size);
+void onFontRegularClicked();
+void onFontBoldClicked();
+void onFontItalicClicked();
+void onBackgroundColourClicked(uint32_t colour);
+void onTextColourClicked(uint32_t colour);
+void onInputKeyDown(int32_t key, int32_t modifiers);
+void onInputKeyUp(int32_t key, int32_t modifiers);
+void onInputWheel(int32_t notches, int32_t modifiers);
+
+void onProtectPathClicked();
+void onUnprotectPathClicked();
+void onHelpClicked();

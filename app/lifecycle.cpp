@@ -1,0 +1,35 @@
+#include "app/handlers.h"
+#include "app/main_window.h"
+#include "runtime/convert.h"
+#include "runtime/file.h"
+#include "runtime/window_handle.h"
+#include "ui/component_model.h"
+#include "ui/drop_target.h"
+
+namespace {
+int32_t mainWindowSize(int index) { return readProperty(MainWindow, MainWindowUnit, index).asInt(); }
+}  // namespace
+
+void onMainWindowCreated() {
+  HWND window = getWindowHandle(MainWindow, MainWindowUnit);
+  registerWindow(MainWindow, DropTarget1, window);
+  writeProperty(MainWindow, MainWindowUnit, Height, 430);
+  writeProperty(MainWindow, MainWindowUnit, Width, 728);
+  writeProperty(MainWindow, InputBox, Height, mainWindowSize(Height) - 109);
+  writeProperty(MainWindow, InputBox, Width, mainWindowSize(Width));
+  showStatus("程序已启动");
+  ctrlHeld = 0;
+}
+
+void onMainWindowResized() {
+  writeProperty(MainWindow, InputBox, Height, mainWindowSize(Height) - 109);
+  writeProperty(MainWindow, InputBox, Width, mainWindowSize(Width));
+  writeProperty(MainWindow, PathBox, Width, mainWindowSize(Width));
+}
+
+void onMainWindowDestroying() {
+  HWND window = getWindowHandle(MainWindow, MainWindowUnit);
+  revokeWindow(MainWindow, DropTarget1, window);
+  Text content = readProperty(MainWindow, InputBox, Content).asText();
+  writeFileBytes(kBackupFileName, toBytes(content));
+}

@@ -1,0 +1,69 @@
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "app/main_window.h"
+#include "form/form_codec.h"
+#include "ui/component_model.h"
+#include "ui/window.h"
+
+#include "app/program_entry.h"
+
+namespace {
+
+void startRoutine() {}
+void exitCallback() {}
+
+void enterProgramDirectory() {
+  char path[260];
+  DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+  if (n == 0 || n >= sizeof path) return;
+  char* slash = std::strrchr(path, '\\');
+  if (!slash) return;
+  *slash = '\0';
+  SetCurrentDirectoryA(path);
+}
+
+HWND createHiddenOwner() {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+  wc.lpszClassName = "QuenloOwner";
+  RegisterClassA(&wc);
+  return CreateWindowExA(WS_EX_TOOLWINDOW, wc.lpszClassName, "", 0, 0, 0, 0, 0, nullptr,
+                         nullptr, wc.hInstance, nullptr);
+}
+
+// The form block is the executable's RCDATA resource "FORM"; it lives for the whole run.
+void decodeEmbeddedForm() {
+  static FormDescription form;
+  HRSRC res = FindResourceA(nullptr, "FORM", MAKEINTRESOURCEA(10));  // RT_RCDATA
+  HGLOBAL data = res ? LoadResource(nullptr, res) : nullptr;
+  auto* bytes = data ? static_cast<const uint8_t*>(LockResource(data)) : nullptr;
+  DWORD size = res ? SizeofResource(nullptr, res) : 0;
+  if (!bytes || !decodeForm(bytes, size, applicationHandlers().size(), form))
+    fatalError(FatalText::kFormData, 0, 0, 0);
+  setHandlerTable(applicationHandlers());
+  setForm(&form);
+}
+
+}  // namespace
+
+int programEntry() {
+  OleInitialize(nullptr);
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS};
+  InitCommonControlsEx(&icc);
+  enterProgramDirectory();
+  setHiddenOwner(createHiddenOwner());
+  decodeEmbeddedForm();
+  startRoutine();
+  std::atexit(exitCallback);
+  loadStartupWindow(MainWindow);
+  runMessageLoop();
+  return 0;
+}

@@ -1,0 +1,60 @@
+#include "runtime/message_box.h"
+
+#include "runtime/convert.h"
+#include "runtime/message_box_detail.h"
+#include "ui/component_model.h"
+
+namespace {
+
+Text messageText(const TypedValue& message) {
+  if (message.tag == kTagText) return Text::copyOf(reinterpret_cast<const char*>(message.value));
+  if (message.tag & kTagArrayFlag || numericWidth(message.tag) == 0) return Text();
+  return toText(message);
+}
+
+HWND parentWindow(const TypedValue& parent) {
+  if (parent.tag == kTagInt) return reinterpret_cast<HWND>(parent.value);
+  if (parent.tag != kWindowType) return nullptr;
+  LoadedWindow* window = findLoadedWindow(static_cast<UnitId>(parent.value));
+  HWND hwnd = window ? window->hwnd() : nullptr;
+  return hwnd && IsWindow(hwnd) ? hwnd : nullptr;
+}
+
+}  // namespace
+
+MessageBoxRequest prepareMessageBox(const TypedValue& message, int32_t flags,
+                                    const TypedValue& title, const TypedValue& parent) {
+  MessageBoxRequest r;
+  r.text = messageText(message);
+  r.title = title.tag == kTagText ? Text::copyOf(reinterpret_cast<const char*>(title.value))
+                                  : Text::copyOf("信息：");
+  r.style = static_cast<UINT>(flags);
+  if (!(r.style & MB_SYSTEMMODAL)) r.style |= MB_TASKMODAL;
+  r.parent = parentWindow(parent);
+  return r;
+}
+
+int messageBoxButton(int id) {
+  switch (id) {
+    case IDCANCEL:
+      return 1;
+    case IDABORT:
+      return 2;
+    case IDRETRY:
+      return 3;
+    case IDIGNORE:
+      return 4;
+    case IDYES:
+      return 5;
+    case IDNO:
+      return 6;
+    default:
+      return 0;
+  }
+}
+
+int showMessageBox(const TypedValue& message, int32_t flags, const TypedValue& title,
+                   const TypedValue& parent) {
+  MessageBoxRequest r = prepareMessageBox(message, flags, title, parent);
+  return messageBoxButton(MessageBoxA(r.parent, r.text.c_str(), r.title.c_str(), r.style));
+}

@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "ui/general_events.h"
+#include "ui/value_conversion.h"
+
+namespace {
+
+LogFont fontOfHeight(int32_t h) {
+  LogFont f{};
+  f.lfHeight = h;
+  return f;
+}
+
+TEST(MulDiv, RoundsToNearestLikeWindows) {
+  EXPECT_EQ(mulDiv(12, 96, 72), 16);
+  EXPECT_EQ(mulDiv(5, 96, 72), 7);  // 6.67
+  EXPECT_EQ(mulDiv(7, 72, 96), 5);  // 5.25
+  EXPECT_EQ(mulDiv(-5, 96, 72), -7);
+  EXPECT_EQ(mulDiv(1, 1, 0), -1);
+}
+
+TEST(ValueConversion, LogicalAndChoice) {
+  EXPECT_EQ(convertForWrite(kKindLogical, 5).asInt(), 1);
+  EXPECT_EQ(convertForWrite(kKindLogical, 0).asInt(), 0);
+  EXPECT_EQ(convertForRead(kKindLogical, 1).asInt(), 1);
+  EXPECT_EQ(convertForRead(kKindLogical, 2).asInt(), 0);  // only exactly 1 reads as true
+  EXPECT_EQ(convertForWrite(kKindChoice, -4).asInt(), 0);
+  EXPECT_EQ(convertForWrite(kKindChoice, 9).asInt(), 9);  // the component clamps the top
+}
+
+TEST(ValueConversion, TextAndBytes) {
+  EXPECT_STREQ(convertForWrite(kKindText, PropertyValue(Text())).c_str(), "");
+  EXPECT_STREQ(convertForRead(kKindText, "abc").c_str(), "abc");
+  auto b = convertForWrite(kKindPicture, ByteBuffer::copyOf("xyz", 3));
+  EXPECT_EQ(b.asBytes().view(), "xyz");
+  EXPECT_TRUE(convertForWrite(kKindPicture, PropertyValue()).asBytes().isNull());
+}
+
+TEST(FontFields, SizeRoundTripsThroughMulDiv) {
+  LogFont f = writeFontField(fontOfHeight(0), kFontSize, 12, 96);
+  EXPECT_EQ(f.lfHeight, -16);
+  EXPECT_EQ(readFontField(f, kFontSize, 96).asInt(), 12);
+  f = writeFontField(f, kFontSize, 5, 96);
+  EXPECT_EQ(f.lfHeight, -7);
+  EXPECT_EQ(readFontField(f, kFontSize, 96).asInt(), 5);
+  EXPECT_EQ(writeFontField(f, kFontSize, -3, 96).lfHeight, 0);
+}
+
+TEST(FontFields, AngleIsTakenModulo3600) {
+  LogFont f = writeFontField(LogFont{}, kFontAngle, 3700, 96);
+  EXPECT_EQ(f.lfOrientation, 100);
+  EXPECT_EQ(f.lfEscapement, 100);
+  EXPECT_EQ(writeFontField(f, kFontAngle, -100, 96).lfOrientation, 3500);
+  EXPECT_EQ(readFontField(f, kFontAngle, 96).asInt(), 100);
+}
+
+TEST(FontFields, StylesAreIndependent) {
+  LogFont f = writeFontField(LogFont{}, kFontBold, 1, 96);
+  f = writeFontField(f, kFontItalic, 7, 96);
+  EXPECT_EQ(f.lfWeight, 700);
+  EXPECT_EQ(f.lfItalic, 1);
+  EXPECT_EQ(readFontField(f, kFontBold, 96).asInt(), 1);
+  f = writeFontField(f, kFontBold, 0, 96);
+  EXPECT_EQ(f.lfWeight, 0);
+  EXPECT_EQ(f.lfItalic, 1);
+  f = writeFontField(f, kFontUnderline, 1, 96);
+  f = writeFontField(f, kFontStrikeOut, 1, 96);
+  EXPECT_EQ(readFontField(f, kFontUnderline, 96).asInt(), 1);
+  EXPECT_EQ(readFontField(f, kFontStrikeOut, 96).asInt(), 1);
+}
+
+TEST(FontFields, FaceNameFallsBackForEmptyOrLongNames) {
+  LogFont f = writeFontField(LogFont{}, kFontFaceName, "Tahoma", 96);
+  EXPECT_STREQ(readFontField(f, kFontFaceName, 96).c_str(), "Tahoma");
+  f = writeFontField(f, kFontFaceName, "", 96);
+  EXPECT_STREQ(readFontField(f, kFontFaceName, 96).c_str(), kFallbackFace);
+  std::string longName(32, 'x');
+  f = writeFontField(f, kFontFaceName, longName.c_str(), 96);
+  EXPECT_STREQ(f.lfFaceName, kFallbackFace);
+  std::string fits(31, 'y');
+  f = writeFontField(f, kFontFaceName, fits.c_str(), 96);
+  EXPECT_EQ(std::string(f.lfFaceName), fits);
+}
+
+TEST(FontFields, WholeFontRebuildsEveryField) {
+  LogFont start = fontOfHeight(-40);
+  start.lfCharSet = 134;
+  start.lfWidth = 9;
+  FontValue v;
+  v.angle = -10;
+  v.bold = 1;
+  v.italic = 1;
+  v.size = -2;
+  LogFont f = writeFontField(start, -1, PropertyValue(std::move(v)), 96);
+  EXPECT_EQ(f.lfOrientation, 3590);
+  EXPECT_EQ(f.lfWeight, 700);
+  EXPECT_EQ(f.lfItalic, 1);
+  EXPECT_EQ(f.lfHeight, 0);
+  EXPECT_EQ(f.lfWidth, 0);
+  EXPECT_EQ(f.lfCharSet, 0);
+  EXPECT_STREQ(f.lfFaceName, kFallbackFace);
+
+  PropertyValue whole = readFontField(f, -1, 96);
+  EXPECT_EQ(whole.asFont().bold, 1);
+  EXPECT_EQ(whole.asFont().angle, 3590);
+  EXPECT_STREQ(whole.asFont().faceName.c_str(), kFallbackFace);
+}
+
+TEST(GeneralEvents, KeypadFoldsOntoMainKeyboard) {
+  EXPECT_EQ(foldKeyCode(0x60), '0');
+  EXPECT_EQ(foldKeyCode(0x69), '9');
+  EXPECT_EQ(foldKeyCode(0x6D), 189);
+  EXPECT_EQ(foldKeyCode(0x6E), 190);
+  EXPECT_EQ(foldKeyCode(0x6F), 191);
+  EXPECT_EQ(foldKeyCode('A'), 'A');
+  EXPECT_EQ(foldKeyCode(0x1041), 0x41);  // low byte only
+}
+
+TEST(GeneralEvents, KeyIsNotItsOwnModifier) {
+  EXPECT_EQ(keyModifiers(true, false, false, 0x11), 0);
+  EXPECT_EQ(keyModifiers(true, true, false, 0x10), 1);
+  EXPECT_EQ(keyModifiers(true, true, true, 0x12), 3);
+  EXPECT_EQ(keyModifiers(true, true, true, 'A'), 7);
+}
+
+TEST(GeneralEvents, WheelNotchesTruncateTowardZero) {
+  auto wp = [](int delta) { return static_cast<uint32_t>(static_cast<uint16_t>(delta)) << 16; };
+  EXPECT_EQ(wheelNotches(wp(240)), 2);
+  EXPECT_EQ(wheelNotches(wp(-60)), 0);
+  EXPECT_EQ(wheelNotches(wp(-120)), -1);
+  EXPECT_EQ(wheelNotches(wp(119)), 0);
+  EXPECT_EQ(wheelNotches(wp(-360) | 0x8), -3);
+}
+
+}  // namespace

@@ -1,0 +1,436 @@
+#include "ui/drop_target.h"
+
+#include <windows.h>
+#include <ole2.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "form/property_blob.h"
+#include "tests/win/test_support.h"
+#include "ui/component_model.h"
+#include "ui/window.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+constexpr UnitId kWin = 0x52410001, kTextAndFiles = 0x16410001, kEverything = 0x16410002,
+                 kNothing = 0x16410003, kCustom = 0x16410004;
+constexpr DWORD kAnyEffect = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+
+CLIPFORMAT htmlFormat() { return static_cast<CLIPFORMAT>(RegisterClipboardFormatA("HTML Format")); }
+CLIPFORMAT urlFormat() {
+  return static_cast<CLIPFORMAT>(RegisterClipboardFormatA("UniformResourceLocator"));
+}
+
+// A CF_HDROP block: DROPFILES, then each ANSI path with its NUL, then one more NUL.
+std::string dropFiles(const std::vector<std::string>& paths) {
+  DROPFILES header{};
+  header.pFiles = sizeof header;
+  std::string block(reinterpret_cast<const char*>(&header), sizeof header);
+  for (const auto& p : paths) block += p + '\0';
+  return block + '\0';
+}
+
+// A drag source's data: each offered format hands out a fresh HGLOBAL holding exactly the
+// given bytes (no terminator is added). QueryGetData calls are recorded.
+class FakeData : public IDataObject {
+ public:
+  void offer(CLIPFORMAT format, std::string bytes, bool delivers = true) {
+    offers_[format] = {std::move(bytes), delivers};
+  }
+  std::vector<CLIPFORMAT> queried;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject)) {
+      *out = this;
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
+
+  HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* f) override {
+    queried.push_back(f->cfFormat);
+    bool ok = offers_.count(f->cfFormat) && (f->tymed & TYMED_HGLOBAL) &&
+              f->dwAspect == DVASPECT_CONTENT && f->lindex == -1 && !f->ptd;
+    return ok ? S_OK : DV_E_FORMATETC;
+  }
+  HRESULT STDMETHODCALLTYPE GetData(FORMATETC* f, STGMEDIUM* m) override {
+    auto it = offers_.find(f->cfFormat);
+    if (it == offers_.end() || !it->second.delivers || !(f->tymed & TYMED_HGLOBAL))
+      return DV_E_FORMATETC;
+    const std::string& bytes = it->second.bytes;
+    HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size());
+    std::memcpy(GlobalLock(global), bytes.data(), bytes.size());
+    GlobalUnlock(global);
+    m->tymed = TYMED_HGLOBAL;
+    m->hGlobal = global;
+    m->pUnkForRelease = nullptr;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
+    out->ptd = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
+    return OLE_E_ADVISENOTSUPPORTED;
+  }
+  HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+  HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override {
+    return OLE_E_ADVISENOTSUPPORTED;
+  }
+
+ private:
+  struct Offer {
+    std::string bytes;
+    bool delivers;
+  };
+  std::map<CLIPFORMAT, Offer> offers_;
+  ULONG refs_ = 1;
+};
+
+using Events = std::vector<std::pair<int32_t, std::string>>;
+
+Events eventsWithText(UnitId unit) {
+  Events out;
+  for (const auto& r : eventLog())
+    if (r.unit == unit) out.emplace_back(r.event, r.text);
+  return out;
+}
+
+class DropTarget : public testing::Test {
+ protected:
+  void SetUp() override {
+    useTestForm("drop");
+    ASSERT_TRUE(loadWindow(kWin, false, nullptr));
+    pumpMessages();
+    clearEventLog();
+  }
+  void TearDown() override {
+    setCustomHandler(0, nullptr);
+    if (LoadedWindow* w = findLoadedWindow(kWin)) DestroyWindow(w->hwnd());
+    pumpMessages();
+  }
+
+  struct DropResult {
+    DWORD enterEffect, dropEffect;
+    HRESULT result;
+  };
+  // DragEnter then Drop, as OLE calls them, with the same keys and allowed effects.
+  static DropResult drag(UnitId unit, FakeData& data, DWORD keys = 0, DWORD allowed = kAnyEffect) {
+    IDropTarget* target = dropTargetOf(kWin, unit);
+    DropResult r{allowed, allowed, S_OK};
+    EXPECT_EQ(target->DragEnter(&data, keys, POINTL{10, 10}, &r.enterEffect), S_OK);
+    r.result = target->Drop(&data, keys, POINTL{10, 10}, &r.dropEffect);
+    return r;
+  }
+};
+
+TEST_F(DropTarget, FilesArriveAsOneText) {
+  struct Case {
+    std::vector<std::string> paths;
+    std::string text;
+  } cases[] = {
+      {{"C:\\docs\\a.txt"}, "C:\\docs\\a.txt"},
+      {{"C:\\a", "C:\\b", "C:\\c"}, "C:\\a\r\nC:\\b\r\nC:\\c\r\n"},
+      {{"C:\\中文\\文件.txt", "D:\\x"}, "C:\\中文\\文件.txt\r\nD:\\x\r\n"},
+      {{}, ""},  // an empty list is still an event
+  };
+  for (const auto& c : cases) {
+    clearEventLog();
+    FakeData data;
+    data.offer(CF_HDROP, dropFiles(c.paths));
+    DropResult r = drag(kTextAndFiles, data);
+    EXPECT_EQ(r.dropEffect, static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_EQ(r.result, E_FAIL);  // reported to every source, events or not
+    EXPECT_EQ(eventsWithText(kTextAndFiles), (Events{{kDropFiles, c.text}}));
+  }
+}
+
+TEST_F(DropTarget, TextBesideHtmlRaisesNothing) {
+  FakeData data;
+  data.offer(CF_TEXT, "plain"s + '\0');
+  data.offer(htmlFormat(), "<b>rich</b>"s + '\0');
+  DropResult r = drag(kTextAndFiles, data);
+  // Shown as allowed, yet no event: the plain text of a rich source is not taken.
+  EXPECT_EQ(r.enterEffect, static_cast<DWORD>(DROPEFFECT_COPY));
+  EXPECT_EQ(r.dropEffect, static_cast<DWORD>(DROPEFFECT_COPY));
+  EXPECT_EQ(r.result, E_FAIL);
+  EXPECT_TRUE(eventLog().empty());
+
+  FakeData plain;
+  plain.offer(CF_TEXT, "plain"s + '\0');
+  drag(kTextAndFiles, plain);
+  EXPECT_EQ(eventsWithText(kTextAndFiles), (Events{{kDropText, "plain"}}));
+}
+
+TEST_F(DropTarget, HtmlArrivesInTheAnsiCodePageWithPlainSpaces) {
+  ASSERT_EQ(GetACP(), 936u) << "the tests run with the Simplified Chinese code page";
+  FakeData data;
+  // UTF-8: no-break spaces (C2 A0) and "中文" (E4 B8 AD E6 96 87).
+  data.offer(htmlFormat(),
+             "Version:0.9\r\n<p>a\xC2\xA0"
+             "b\xC2\xA0\xC2\xA0\xE4\xB8\xAD\xE6\x96\x87</p>"s +
+                 '\0');
+  drag(kEverything, data);
+  EXPECT_EQ(eventsWithText(kEverything), (Events{{kDropHtml, "Version:0.9\r\n<p>a b  中文</p>"}}));
+}
+
+TEST_F(DropTarget, OneDropRaisesEachOfferedFormatInOrder) {
+  FakeData all;
+  all.offer(CF_TEXT, "text"s + '\0');
+  all.offer(htmlFormat(), "<i>h</i>"s + '\0');
+  all.offer(urlFormat(), "http://example.invalid/"s + '\0');
+  all.offer(CF_HDROP, dropFiles({"C:\\f"}));
+  drag(kEverything, all);
+  EXPECT_EQ(eventsWithText(kEverything), (Events{{kDropHtml, "<i>h</i>"},
+                                                 {kDropUrl, "http://example.invalid/"},
+                                                 {kDropFiles, "C:\\f"}}));
+
+  clearEventLog();
+  FakeData noHtml;
+  noHtml.offer(CF_TEXT, "text"s + '\0');
+  noHtml.offer(urlFormat(), "http://example.invalid/"s + '\0');
+  noHtml.offer(CF_HDROP, dropFiles({"C:\\f"}));
+  drag(kEverything, noHtml);
+  EXPECT_EQ(
+      eventsWithText(kEverything),
+      (Events{{kDropText, "text"}, {kDropUrl, "http://example.invalid/"}, {kDropFiles, "C:\\f"}}));
+}
+
+TEST_F(DropTarget, EffectFollowsKeysAndWhatTheSourceAllows) {
+  constexpr DWORD C = DROPEFFECT_COPY, M = DROPEFFECT_MOVE, L = DROPEFFECT_LINK,
+                  N = DROPEFFECT_NONE;
+  struct Case {
+    DWORD keys, allowed, effect;
+  } cases[] = {
+      {0, C | M | L, C},
+      {0, M | L, M},
+      {0, L, L},
+      {0, N, N},
+      {MK_CONTROL, C | M, C},
+      {MK_CONTROL, M, N},
+      {MK_SHIFT, C | M, M},
+      {MK_SHIFT, C, N},
+      {MK_CONTROL | MK_SHIFT, C | M | L, N},  // a requested link is never granted
+      {MK_CONTROL | MK_SHIFT, L, N},
+      {MK_LBUTTON, C, C},
+  };
+  FakeData data;
+  data.offer(CF_HDROP, dropFiles({"C:\\f"}));
+  IDropTarget* target = dropTargetOf(kWin, kTextAndFiles);
+  for (const auto& c : cases) {
+    DWORD enter = c.allowed, over = c.allowed;
+    target->DragEnter(&data, c.keys, POINTL{}, &enter);
+    target->DragOver(c.keys, POINTL{}, &over);
+    target->DragLeave();
+    EXPECT_EQ(enter, c.effect) << "keys " << c.keys << " allowed " << c.allowed;
+    EXPECT_EQ(over, c.effect) << "keys " << c.keys << " allowed " << c.allowed;
+  }
+}
+
+TEST_F(DropTarget, CtrlShiftDropRaisesNothing) {
+  FakeData data;
+  data.offer(CF_HDROP, dropFiles({"C:\\f"}));
+  DropResult r = drag(kTextAndFiles, data, MK_CONTROL | MK_SHIFT);
+  EXPECT_EQ(r.dropEffect, static_cast<DWORD>(DROPEFFECT_NONE));
+  EXPECT_EQ(r.result, E_FAIL);
+  EXPECT_TRUE(eventLog().empty());
+}
+
+TEST_F(DropTarget, LinkOnlySourceIsAcceptedWithLink) {
+  FakeData data;
+  data.offer(CF_HDROP, dropFiles({"C:\\f"}));
+  DropResult r = drag(kTextAndFiles, data, 0, DROPEFFECT_LINK);
+  EXPECT_EQ(r.dropEffect, static_cast<DWORD>(DROPEFFECT_LINK));
+  EXPECT_EQ(eventsWithText(kTextAndFiles), (Events{{kDropFiles, "C:\\f"}}));
+}
+
+TEST_F(DropTarget, AcceptabilityAsksForEnabledFormatsInOrder) {
+  const CLIPFORMAT html = htmlFormat(), url = urlFormat();
+  struct Case {
+    UnitId unit;
+    std::vector<CLIPFORMAT> offered, asked;
+    DWORD effect;
+  } cases[] = {
+      {kEverything, {html}, {CF_TEXT, CF_HDROP, url, html}, DROPEFFECT_COPY},
+      {kEverything, {CF_TEXT, html}, {CF_TEXT}, DROPEFFECT_COPY},
+      {kEverything, {url}, {CF_TEXT, CF_HDROP, url}, DROPEFFECT_COPY},
+      {kEverything, {CF_BITMAP}, {CF_TEXT, CF_HDROP, url, html}, DROPEFFECT_NONE},
+      {kTextAndFiles, {url, html}, {CF_TEXT, CF_HDROP}, DROPEFFECT_NONE},
+      {kNothing, {CF_TEXT, CF_HDROP}, {}, DROPEFFECT_NONE},
+  };
+  for (const auto& c : cases) {
+    FakeData data;
+    for (CLIPFORMAT f : c.offered) data.offer(f, "x"s + '\0');
+    DWORD effect = kAnyEffect;
+    dropTargetOf(kWin, c.unit)->DragEnter(&data, 0, POINTL{}, &effect);
+    dropTargetOf(kWin, c.unit)->DragLeave();
+    EXPECT_EQ(data.queried, c.asked) << "unit " << std::hex << c.unit;
+    EXPECT_EQ(effect, c.effect) << "unit " << std::hex << c.unit;
+  }
+}
+
+TEST_F(DropTarget, DragLeaveEndsAcceptance) {
+  FakeData data;
+  data.offer(CF_HDROP, dropFiles({"C:\\f"}));
+  IDropTarget* target = dropTargetOf(kWin, kTextAndFiles);
+  DWORD effect = kAnyEffect;
+  target->DragEnter(&data, 0, POINTL{}, &effect);
+  EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+  target->DragLeave();
+  effect = kAnyEffect;
+  target->DragOver(0, POINTL{}, &effect);
+  EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+  effect = kAnyEffect;
+  EXPECT_EQ(target->Drop(&data, 0, POINTL{}, &effect), E_FAIL);
+  EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+  EXPECT_TRUE(eventLog().empty());
+}
+
+TEST_F(DropTarget, FailedFetchSkipsOnlyThatFormat) {
+  FakeData data;
+  data.offer(CF_TEXT, "text"s + '\0', false);
+  data.offer(CF_HDROP, dropFiles({"C:\\f"}));
+  drag(kTextAndFiles, data);
+  EXPECT_EQ(eventsWithText(kTextAndFiles), (Events{{kDropFiles, "C:\\f"}}));
+
+  clearEventLog();
+  FakeData failing;
+  failing.offer(CF_TEXT, "text"s + '\0', false);
+  DropResult r = drag(kTextAndFiles, failing);
+  EXPECT_EQ(r.dropEffect, static_cast<DWORD>(DROPEFFECT_COPY));
+  EXPECT_TRUE(eventLog().empty());
+}
+
+TEST_F(DropTarget, UnterminatedTextEndsWithItsBlock) {
+  FakeData data;
+  data.offer(CF_TEXT, "hello");  // no NUL anywhere in the block
+  drag(kTextAndFiles, data);
+  EXPECT_EQ(eventsWithText(kTextAndFiles), (Events{{kDropText, "hello"}}));
+}
+
+TEST_F(DropTarget, RegisteringTwiceIsRefusedUntilRevoked) {
+  HWND main = findLoadedWindow(kWin)->hwnd();
+  EXPECT_TRUE(registerWindow(kWin, kTextAndFiles, main));
+  EXPECT_FALSE(registerWindow(kWin, kTextAndFiles, main));
+  // Another unit cannot take a window that already has a drop target.
+  EXPECT_FALSE(registerWindow(kWin, kEverything, main));
+  revokeWindow(kWin, kTextAndFiles, nullptr);
+  EXPECT_TRUE(registerWindow(kWin, kTextAndFiles, main));
+  revokeWindow(kWin, kTextAndFiles, main);
+  // kEverything keeps its failed window until it is revoked.
+  EXPECT_FALSE(registerWindow(kWin, kEverything, main));
+  revokeWindow(kWin, kEverything, main);
+  EXPECT_TRUE(registerWindow(kWin, kEverything, main));
+  revokeWindow(kWin, kEverything, main);
+}
+
+TEST_F(DropTarget, ReferenceCountsReturnToStart) {
+  IDropTarget* target = dropTargetOf(kWin, kTextAndFiles);
+  // The component holds the first reference.
+  EXPECT_EQ(target->AddRef(), 2u);
+  EXPECT_EQ(target->Release(), 1u);
+
+  void* unknown = nullptr;
+  ASSERT_EQ(target->QueryInterface(IID_IUnknown, &unknown), S_OK);
+  EXPECT_EQ(unknown, static_cast<void*>(target));
+  void* drop = nullptr;
+  ASSERT_EQ(target->QueryInterface(IID_IDropTarget, &drop), S_OK);
+  EXPECT_EQ(drop, static_cast<void*>(target));
+  void* other = &drop;
+  EXPECT_EQ(target->QueryInterface(IID_IDataObject, &other), E_NOINTERFACE);
+  EXPECT_EQ(other, nullptr);
+  EXPECT_EQ(target->Release(), 2u);
+  EXPECT_EQ(target->Release(), 1u);
+
+  HWND main = findLoadedWindow(kWin)->hwnd();
+  ASSERT_TRUE(registerWindow(kWin, kTextAndFiles, main));
+  EXPECT_GT(target->AddRef(), 2u);  // OLE holds the target while it is registered
+  target->Release();
+  revokeWindow(kWin, kTextAndFiles, main);
+  EXPECT_EQ(target->AddRef(), 2u);
+  EXPECT_EQ(target->Release(), 1u);
+}
+
+TEST_F(DropTarget, PropertiesReachTheTargetAtOnce) {
+  FakeData data;
+  data.offer(htmlFormat(), "<b>x</b>"s + '\0');
+  IDropTarget* target = dropTargetOf(kWin, kTextAndFiles);
+  DWORD effect = kAnyEffect;
+  target->DragEnter(&data, 0, POINTL{}, &effect);
+  EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+  target->DragLeave();
+
+  writeProperty(kWin, kTextAndFiles, kDropAcceptHtml, 5);
+  EXPECT_EQ(readProperty(kWin, kTextAndFiles, kDropAcceptHtml).asInt(), 1);
+  effect = kAnyEffect;
+  target->DragEnter(&data, 0, POINTL{}, &effect);
+  EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+  target->Drop(&data, 0, POINTL{}, &effect);
+  EXPECT_EQ(eventsWithText(kTextAndFiles), (Events{{kDropHtml, "<b>x</b>"}}));
+
+  auto save = componentType(kDropTargetType)->operation<kOpSaveProperties>();
+  std::vector<uint8_t> saved = save(resolveUnit(kWin, kTextAndFiles));
+  const uint32_t expected[] = {1, 1, 1, 0, 1};  // version, text, HTML, URL, files
+  ASSERT_EQ(saved.size(), sizeof expected);
+  EXPECT_EQ(std::memcmp(saved.data(), expected, sizeof expected), 0);
+}
+
+TEST_F(DropTarget, EmptyStoredBlockAcceptsNothing) {
+  for (int p : {kDropAcceptText, kDropAcceptHtml, kDropAcceptUrl, kDropAcceptFiles})
+    EXPECT_EQ(readProperty(kWin, kNothing, p).asInt(), 0) << p;
+  HWND hwnd = resolveUnit(kWin, kNothing)->hwnd();
+  EXPECT_FALSE(IsWindowVisible(resolveUnit(kWin, kTextAndFiles)->hwnd()));
+  EXPECT_EQ(GetParent(hwnd), findLoadedWindow(kWin)->hwnd());
+}
+
+TEST_F(DropTarget, DestroyingTheUnitInsideADropEndsIt) {
+  HWND main = findLoadedWindow(kWin)->hwnd();
+  setCustomHandler(0, [main](EventCall&) { DestroyWindow(main); });
+  IDropTarget* target = dropTargetOf(kWin, kCustom);
+  target->AddRef();  // as OLE holds it during a drag
+  FakeData data;
+  data.offer(CF_TEXT, "text"s + '\0');
+  data.offer(CF_HDROP, dropFiles({"C:\\f"}));
+  DWORD effect = kAnyEffect;
+  target->DragEnter(&data, 0, POINTL{}, &effect);
+  EXPECT_EQ(target->Drop(&data, 0, POINTL{}, &effect), E_FAIL);
+  EXPECT_EQ(findLoadedWindow(kWin), nullptr);
+  // The files event would name a unit that is gone: it is not raised.
+  EXPECT_TRUE(eventLog().empty());
+  EXPECT_EQ(target->Release(), 0u);  // the last reference frees the target
+}
+
+TEST_F(DropTarget, DestructionRevokesTheRegisteredWindow) {
+  HWND other = CreateWindowExA(0, "STATIC", "other", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                               nullptr, nullptr, nullptr);
+  ASSERT_TRUE(other);
+  ASSERT_TRUE(registerWindow(kWin, kTextAndFiles, other));
+  DestroyWindow(findLoadedWindow(kWin)->hwnd());
+  pumpMessages();
+  EXPECT_EQ(RevokeDragDrop(other), DRAGDROP_E_NOTREGISTERED);
+  DestroyWindow(other);
+}
+
+TEST(DropTargetLoad, NewerStoredVersionFailsTheLoad) {
+  useTestForm("drop_newer");
+  EXPECT_FALSE(loadWindow(0x52410002, false, nullptr));
+  EXPECT_EQ(findLoadedWindow(0x52410002), nullptr);
+}
+
+}  // namespace

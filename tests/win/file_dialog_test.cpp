@@ -1,0 +1,318 @@
+#include "ui/file_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include "form/property_blob.h"
+#include "tests/win/test_support.h"
+#include "ui/component_model.h"
+#include "ui/window.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+constexpr UnitId kWin = 0x52400001, kFileDialog = 0x16400001, kPlain = 0x16400002,
+                 kOutOfRange = 0x16400003;
+constexpr DWORD kAlwaysFlags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING;
+
+// Acts once on the first common dialog this thread shows, from a timer that fires inside the
+// dialog's own modal loop.
+class DialogDriver {
+ public:
+  explicit DialogDriver(std::function<void(HWND)> act) : act_(std::move(act)) {
+    current_ = this;
+    timer_ = SetTimer(nullptr, 0, 50, &DialogDriver::tick);
+  }
+  ~DialogDriver() {
+    KillTimer(nullptr, timer_);
+    current_ = nullptr;
+  }
+  bool acted() const { return acted_; }
+
+ private:
+  static BOOL CALLBACK findDialog(HWND hwnd, LPARAM found) {
+    char cls[16] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
+  }
+  static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
+    DialogDriver* self = current_;
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), &findDialog, reinterpret_cast<LPARAM>(&dialog));
+    if (!self || self->acted_ || !dialog) return;
+    self->acted_ = true;
+    self->act_(dialog);
+  }
+
+  static inline DialogDriver* current_ = nullptr;
+  std::function<void(HWND)> act_;
+  UINT_PTR timer_ = 0;
+  bool acted_ = false;
+};
+
+void press(HWND dialog, int id) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// The file name box: a combo box (cmb13) on Windows, an edit (edt1) in Wine's dialog.
+HWND fileNameBox(HWND dialog) {
+  HWND box = GetDlgItem(dialog, cmb13);
+  return box ? box : GetDlgItem(dialog, edt1);
+}
+
+std::function<void(HWND)> typeAndConfirm(std::string name) {
+  return [name](HWND dialog) {
+    SendMessageA(fileNameBox(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    press(dialog, IDOK);
+  };
+}
+
+class FileDialog : public testing::Test {
+ protected:
+  void SetUp() override {
+    useTestForm("dialog");
+    ASSERT_TRUE(loadWindow(kWin, false, nullptr));
+    pumpMessages();
+  }
+  void TearDown() override {
+    if (LoadedWindow* w = findLoadedWindow(kWin)) DestroyWindow(w->hwnd());
+    pumpMessages();
+  }
+  static std::string text(UnitId unit, int index) {
+    return readProperty(kWin, unit, index).asText().str();
+  }
+  static int32_t number(UnitId unit, int index) { return readProperty(kWin, unit, index).asInt(); }
+};
+
+TEST_F(FileDialog, RequestCarriesTheApplicationsSettings) {
+  FileDialogRequest r;
+  prepareFileDialog(kWin, kFileDialog, r);
+  EXPECT_EQ(r.ofn.lStructSize, sizeof(OPENFILENAMEA));
+  EXPECT_EQ(r.ofn.Flags, 0x380Eu | OFN_EXPLORER | OFN_ENABLESIZING);
+  // ".txt" has no "|": one type whose description is ".txt" and whose pattern is empty.
+  ASSERT_NE(r.ofn.lpstrFilter, nullptr);
+  EXPECT_EQ(std::string(r.ofn.lpstrFilter, 7), ".txt\0\0\0"s);
+  EXPECT_EQ(r.ofn.nFilterIndex, 1u);
+  EXPECT_STREQ(r.ofn.lpstrDefExt, "txt");
+  EXPECT_EQ(r.ofn.lpstrTitle, nullptr);
+  EXPECT_EQ(r.ofn.lpstrInitialDir, nullptr);
+  EXPECT_EQ(r.ofn.lpstrFile, r.file);
+  EXPECT_EQ(r.ofn.nMaxFile, 260u);
+  EXPECT_STREQ(r.file, "");
+  EXPECT_EQ(r.ofn.lpstrFileTitle, r.fileTitle);
+  EXPECT_EQ(r.ofn.nMaxFileTitle, 64u);
+  EXPECT_EQ(r.ofn.lpfnHook, nullptr);
+}
+
+TEST_F(FileDialog, EachLogicalAddsItsOwnFlag) {
+  struct Case {
+    int property;
+    DWORD flag;
+  } cases[] = {
+      {kDlgCreatePrompt, OFN_CREATEPROMPT},       {kDlgFileMustExist, OFN_FILEMUSTEXIST},
+      {kDlgOverwritePrompt, OFN_OVERWRITEPROMPT}, {kDlgPathMustExist, OFN_PATHMUSTEXIST},
+      {kDlgNoChangeDir, OFN_NOCHANGEDIR},
+  };
+  for (const auto& c : cases) {
+    writeProperty(kWin, kPlain, c.property, 1);
+    FileDialogRequest r;
+    prepareFileDialog(kWin, kPlain, r);
+    EXPECT_EQ(r.ofn.Flags, kAlwaysFlags | c.flag) << c.property;
+    writeProperty(kWin, kPlain, c.property, 0);
+    prepareFileDialog(kWin, kPlain, r);
+    EXPECT_EQ(r.ofn.Flags, kAlwaysFlags) << c.property;
+  }
+}
+
+TEST_F(FileDialog, FilterAndIndex) {
+  FileDialogRequest r;
+  prepareFileDialog(kWin, kPlain, r);
+  EXPECT_EQ(r.ofn.lpstrFilter, nullptr);
+  EXPECT_EQ(r.ofn.nFilterIndex, 0u);
+
+  writeProperty(kWin, kPlain, kDlgFilter, "文本文件 (*.txt)|*.txt|所有文件 (*.*)|*.*||  ");
+  writeProperty(kWin, kPlain, kDlgFilterIndex, 1);
+  prepareFileDialog(kWin, kPlain, r);
+  std::string expected = "文本文件 (*.txt)\0*.txt\0所有文件 (*.*)\0*.*\0\0"s;
+  ASSERT_NE(r.ofn.lpstrFilter, nullptr);
+  EXPECT_EQ(std::string(r.ofn.lpstrFilter, expected.size()), expected);
+  EXPECT_EQ(r.ofn.nFilterIndex, 2u);  // the second pair
+
+  writeProperty(kWin, kPlain, kDlgFilterIndex, -3);
+  EXPECT_EQ(number(kPlain, kDlgFilterIndex), 0);
+  prepareFileDialog(kWin, kPlain, r);
+  EXPECT_EQ(r.ofn.nFilterIndex, 1u);
+}
+
+TEST_F(FileDialog, LongFileNameIsCutToFit) {
+  FileDialogRequest r;
+  writeProperty(kWin, kPlain, kDlgFileName, std::string(300, 'a').c_str());
+  prepareFileDialog(kWin, kPlain, r);
+  EXPECT_EQ(std::strlen(r.file), 259u);
+
+  // Two-byte characters are not split: "aa" and 128 of them fill 258 bytes.
+  std::string wide = "aa";
+  for (int i = 0; i < 150; ++i) wide += "文";
+  writeProperty(kWin, kPlain, kDlgFileName, wide.c_str());
+  prepareFileDialog(kWin, kPlain, r);
+  EXPECT_EQ(std::string(r.file), wide.substr(0, 258));
+  // The property itself keeps every byte.
+  EXPECT_EQ(text(kPlain, kDlgFileName), wide);
+}
+
+TEST_F(FileDialog, OptionalTextsArePassedOnlyWhenSet) {
+  writeProperty(kWin, kPlain, kDlgTitle, "选择文件");
+  writeProperty(kWin, kPlain, kDlgInitialDir, "C:\\windows");
+  writeProperty(kWin, kPlain, kDlgDefaultExt, "log");
+  FileDialogRequest r;
+  prepareFileDialog(kWin, kPlain, r);
+  EXPECT_STREQ(r.ofn.lpstrTitle, "选择文件");
+  EXPECT_STREQ(r.ofn.lpstrInitialDir, "C:\\windows");
+  EXPECT_STREQ(r.ofn.lpstrDefExt, "log");
+}
+
+TEST_F(FileDialog, WrittenValuesAreClamped) {
+  struct Case {
+    int property;
+    int32_t written, read;
+  } cases[] = {
+      {kDlgDialogType, 7, 3},    {kDlgDialogType, -1, 0}, {kDlgDialogType, 2, 2},
+      {kDlgHelpCommand, 9, 5},   {kDlgHelpCommand, 4, 4}, {kDlgFilterIndex, -3, 0},
+      {kDlgFilterIndex, 5, 5},   {kDlgFontSize, -1, 0},   {kDlgFontSize, 14, 14},
+      {kDlgHelpContext, -7, -7}, {kDlgFontBold, 5, 1},    {kDlgFontColor, 0x123456, 0x123456},
+  };
+  for (const auto& c : cases) {
+    writeProperty(kWin, kPlain, c.property, c.written);
+    EXPECT_EQ(number(kPlain, c.property), c.read) << c.property << " := " << c.written;
+  }
+  // Stored values are brought into range when the unit is created.
+  EXPECT_EQ(number(kOutOfRange, kDlgDialogType), 3);
+  EXPECT_EQ(number(kOutOfRange, kDlgHelpCommand), 5);
+  EXPECT_EQ(number(kOutOfRange, kDlgFilterIndex), 0);
+  EXPECT_EQ(number(kOutOfRange, kDlgFontSize), 0);
+}
+
+TEST_F(FileDialog, SavedPropertiesHoldTheCurrentValues) {
+  writeProperty(kWin, kFileDialog, kDlgFileName, "C:\\a.txt");
+  writeProperty(kWin, kFileDialog, kDlgDialogType, 1);
+  writeProperty(kWin, kFileDialog, kDlgFontName, "宋体");
+  auto save = componentType(kCommonDialogType)->operation<kOpSaveProperties>();
+  std::vector<uint8_t> saved = save(resolveUnit(kWin, kFileDialog));
+  auto blob = PropertyBlob::read(*blobLayoutFor(kCommonDialogType), saved.data(), saved.size());
+  ASSERT_TRUE(blob);
+  EXPECT_EQ(blob->storedVersion(), 1u);
+  EXPECT_EQ(blob->text(CommonDialogBlob::FileName), "C:\\a.txt");
+  EXPECT_EQ(blob->number(CommonDialogBlob::DialogType), 1);
+  EXPECT_EQ(blob->text(CommonDialogBlob::Filter), ".txt");
+  EXPECT_EQ(blob->text(CommonDialogBlob::DefaultExt), "txt");
+  EXPECT_EQ(blob->number(CommonDialogBlob::NoChangeDir), 1);
+  EXPECT_EQ(blob->text(CommonDialogBlob::FontName), "宋体");
+}
+
+TEST_F(FileDialog, UnitStaysHidden) {
+  HWND hwnd = resolveUnit(kWin, kFileDialog)->hwnd();
+  ASSERT_TRUE(IsWindow(hwnd));
+  EXPECT_FALSE(IsWindowVisible(hwnd));  // stored visible, but the type never shows
+  EXPECT_EQ(GetParent(hwnd), findLoadedWindow(kWin)->hwnd());
+  EXPECT_EQ(GetWindowLongA(hwnd, GWL_STYLE) & (WS_CHILD | WS_CLIPSIBLINGS),
+            WS_CHILD | WS_CLIPSIBLINGS);
+}
+
+TEST_F(FileDialog, CancelKeepsTheFileName) {
+  writeProperty(kWin, kFileDialog, kDlgFileName, "C:\\keep.txt");
+  for (int type : {kDialogOpen, kDialogSave}) {
+    writeProperty(kWin, kFileDialog, kDlgDialogType, type);
+    DialogDriver driver([](HWND dialog) { press(dialog, IDCANCEL); });
+    EXPECT_FALSE(showDialog(kWin, kFileDialog));
+    EXPECT_TRUE(driver.acted()) << type;
+    EXPECT_EQ(text(kFileDialog, kDlgFileName), "C:\\keep.txt");
+  }
+}
+
+TEST_F(FileDialog, SaveAppendsTheDefaultExtension) {
+  TempFolder folder;
+  writeProperty(kWin, kFileDialog, kDlgDialogType, kDialogSave);
+  writeProperty(kWin, kFileDialog, kDlgInitialDir, folder.path().c_str());
+  DialogDriver driver(typeAndConfirm("notes"));
+  EXPECT_TRUE(showDialog(kWin, kFileDialog));
+  EXPECT_TRUE(driver.acted());
+  EXPECT_STRCASEEQ(text(kFileDialog, kDlgFileName).c_str(), folder.file("notes.txt").c_str());
+}
+
+TEST_F(FileDialog, OpenFindsAnExistingFileThroughTheDefaultExtension) {
+  TempFolder folder;
+  std::ofstream(folder.file("data.txt")) << "x";
+  writeProperty(kWin, kFileDialog, kDlgDialogType, kDialogOpen);
+  writeProperty(kWin, kFileDialog, kDlgInitialDir, folder.path().c_str());
+  DialogDriver driver(typeAndConfirm("data"));
+  EXPECT_TRUE(showDialog(kWin, kFileDialog));
+  EXPECT_STRCASEEQ(text(kFileDialog, kDlgFileName).c_str(), folder.file("data.txt").c_str());
+}
+
+TEST_F(FileDialog, DestroyingTheWindowUnderAnOpenDialog) {
+  HWND main = findLoadedWindow(kWin)->hwnd();
+  DialogDriver driver([main](HWND dialog) {
+    DestroyWindow(main);
+    if (IsWindow(dialog)) press(dialog, IDCANCEL);
+  });
+  EXPECT_FALSE(showDialog(kWin, kFileDialog));
+  EXPECT_TRUE(driver.acted());
+  EXPECT_EQ(findLoadedWindow(kWin), nullptr);
+}
+
+TEST_F(FileDialog, FontDialogReturnsTheChosenFont) {
+  writeProperty(kWin, kPlain, kDlgDialogType, kDialogFont);
+  writeProperty(kWin, kPlain, kDlgFontName, "Tahoma");
+  writeProperty(kWin, kPlain, kDlgFontSize, 12);
+  writeProperty(kWin, kPlain, kDlgFontBold, 1);
+  writeProperty(kWin, kPlain, kDlgFontColor, 0x0000FF);
+  {
+    DialogDriver driver([](HWND dialog) { press(dialog, IDCANCEL); });
+    EXPECT_FALSE(showDialog(kWin, kPlain));
+    EXPECT_TRUE(driver.acted());
+  }
+  DialogDriver driver([](HWND dialog) { press(dialog, IDOK); });
+  EXPECT_TRUE(showDialog(kWin, kPlain));
+  EXPECT_TRUE(driver.acted());
+  EXPECT_EQ(text(kPlain, kDlgFontName), "Tahoma");
+  EXPECT_EQ(number(kPlain, kDlgFontSize), 12);
+  EXPECT_EQ(number(kPlain, kDlgFontBold), 1);
+  EXPECT_EQ(number(kPlain, kDlgFontItalic), 0);
+  EXPECT_EQ(number(kPlain, kDlgFontUnderline), 0);
+  EXPECT_EQ(number(kPlain, kDlgFontColor), 0x0000FF);
+}
+
+TEST_F(FileDialog, HelpNeedsAnExistingFile) {
+  TempFolder folder;
+  writeProperty(kWin, kPlain, kDlgDialogType, kDialogHelp);
+  writeProperty(kWin, kPlain, kDlgHelpFile, folder.file("missing.hlp").c_str());
+  EXPECT_FALSE(showDialog(kWin, kPlain));
+  // Empty: the program's own path with "hlp", which the tests do not have either.
+  writeProperty(kWin, kPlain, kDlgHelpFile, "");
+  EXPECT_FALSE(showDialog(kWin, kPlain));
+}
+
+TEST_F(FileDialog, CommandOnAnUnloadedUnitIsFatal) {
+  try {
+    showDialog(kWin, 0x16400099);
+    ADD_FAILURE() << "no fatal error";
+  } catch (const FatalErrorThrown& e) {
+    EXPECT_EQ(e.message, FatalText::kUnitNotLoaded);
+  }
+}
+
+TEST(FileDialogLoad, NewerStoredVersionFailsTheLoad) {
+  useTestForm("dialog_newer");
+  EXPECT_FALSE(loadWindow(0x52400002, false, nullptr));
+  EXPECT_EQ(findLoadedWindow(0x52400002), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,100 @@
+#include "tests/win/test_support.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "form/form_codec.h"
+#include "ui/component_model.h"
+#include "ui/window.h"
+
+namespace {
+
+std::vector<RecordedEvent> gLog;
+std::function<void(EventCall&)> gCustom[10];
+std::unique_ptr<FormDescription> gForm;
+
+void recordEvent(EventCall& e) {
+  RecordedEvent r;
+  r.window = currentEventWindow();
+  r.unit = currentEventUnit();
+  r.event = e.eventNumber();
+  for (int i = 0; i < e.argCount(); ++i) r.args.push_back(e.arg(i));
+  if (e.argCount() > 0) r.text = e.textArg(0);
+  gLog.push_back(r);
+}
+
+void callCustom(int slot, EventCall& e) {
+  if (gCustom[slot]) gCustom[slot](e);
+}
+
+const HandlerEntry kTestHandlers[] = {
+#define HANDLER(name, call) {name, [](EventCall& e) { call; }},
+#include "tests/win/forms/test_handlers.def"
+#undef HANDLER
+};
+
+}  // namespace
+
+std::vector<RecordedEvent>& eventLog() { return gLog; }
+void clearEventLog() { gLog.clear(); }
+
+std::vector<int32_t> eventsOf(UnitId unit) {
+  std::vector<int32_t> out;
+  for (const auto& r : gLog)
+    if (r.unit == unit) out.push_back(r.event);
+  return out;
+}
+
+void setCustomHandler(int slot, std::function<void(EventCall&)> fn) { gCustom[slot] = std::move(fn); }
+
+FormDescription& useTestForm(const char* name) {
+  std::string path = std::string(QUENLO_ASSETS) + "/" + name + ".bin";
+  std::ifstream in(path, std::ios::binary);
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  auto form = std::make_unique<FormDescription>();
+  if (bytes.empty() || !decodeForm(bytes.data(), bytes.size(), std::size(kTestHandlers), *form))
+    throw FatalErrorThrown{"test form did not decode: " + path};
+  setHandlerTable(kTestHandlers);
+  gForm = std::move(form);
+  setForm(gForm.get());
+  return *gForm;
+}
+
+void pumpMessages(int ms) {
+  DWORD end = GetTickCount() + ms;
+  do {
+    processPendingMessages();
+    if (ms) Sleep(5);
+  } while (ms && static_cast<int>(end - GetTickCount()) > 0);
+}
+
+TempFolder::TempFolder() {
+  char base[MAX_PATH];
+  GetTempPathA(MAX_PATH, base);
+  static int counter = 0;
+  char name[MAX_PATH];
+  std::snprintf(name, sizeof name, "%squenlo-test-%lu-%d", base, GetCurrentProcessId(), ++counter);
+  CreateDirectoryA(name, nullptr);
+  path_ = name;
+}
+
+TempFolder::~TempFolder() {
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((path_ + "\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      std::string n = fd.cFileName;
+      if (n == "." || n == "..") continue;
+      std::string p = path_ + "\\" + n;
+      SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveDirectoryA(p.c_str());
+      else
+        DeleteFileA(p.c_str());
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+  }
+  RemoveDirectoryA(path_.c_str());
+}

@@ -1,0 +1,50 @@
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "form/form_description.h"
+#include "ui/events.h"
+
+// Events seen by the "record", "refuse" and "accept" handlers of the test forms.
+struct RecordedEvent {
+  UnitId window = 0;
+  UnitId unit = 0;
+  int32_t event = 0;
+  std::vector<int32_t> args;
+  std::string text;  // first typed text argument, if any
+};
+std::vector<RecordedEvent>& eventLog();
+void clearEventLog();
+// Events of one unit, as (event number) list, for table comparisons.
+std::vector<int32_t> eventsOf(UnitId unit);
+
+// Handlers "custom0" ... "custom9" call these.
+void setCustomHandler(int slot, std::function<void(EventCall&)> fn);
+
+// Decodes <assets>/<name>.bin with the test handler table and makes it the program's form.
+// The description lives until the next call.
+FormDescription& useTestForm(const char* name);
+
+// Dispatches queued messages (through the loaded windows' pre-translation) for `ms`
+// milliseconds, or until the queue is empty when ms is 0.
+void pumpMessages(int ms = 0);
+
+// Fatal errors inside a test throw FatalErrorThrown instead of ending the process.
+struct FatalErrorThrown {
+  std::string message;
+};
+
+// A scratch folder, removed with its files at destruction.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "\\" + name; }
+
+ private:
+  std::string path_;
+};

@@ -1,0 +1,570 @@
+#include "ui/window.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/win/test_support.h"
+#include "ui/component_model.h"
+#include "ui/menu_bar.h"
+
+namespace {
+
+constexpr UnitId kWindow = 0x52010001;
+constexpr UnitId kFirst = 0x16000001, kSecond = 0x16000002, kNever = 0x16000003,
+                 kHidden = 0x16000004;
+
+// --- probe controls -------------------------------------------------------------------------
+// Plain child windows standing in for controls. They record what the window sends them and
+// answer WM_CTLCOLORSTATIC with their own brush.
+constexpr TypeId kProbeType = 0x00990101;
+constexpr TypeId kNeverShownType = 0x00990102;
+constexpr TypeId kDockType = 0x00990103;  // its blob's first byte is its CCS edge style
+constexpr TypeId kRefusingType = 0x00990104;
+
+struct ProbeMessage {
+  UnitId unit;
+  UINT message;
+  WPARAM wParam;
+  bool operator==(const ProbeMessage&) const = default;
+};
+std::vector<ProbeMessage> gProbeLog;
+int gProbesDestroyed = 0;
+HBRUSH gProbeBrush = CreateSolidBrush(RGB(1, 2, 3));
+
+class Probe : public Component {
+ public:
+  using Component::Component;
+
+  static Component* create(const CreateParams& p) {
+    DWORD edge = 0;
+    if (p.propertiesSize >= 1) edge = p.properties[0];
+    auto* probe = new Probe(p.window, p.unit);
+    probe->hwnd_ = CreateWindowExA(0, className(), "", WS_CHILD | p.style | edge, p.x, p.y,
+                                   p.width, p.height, p.parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.controlId)),
+                                   GetModuleHandleA(nullptr), nullptr);
+    if (!probe->hwnd_) {
+      delete probe;
+      return nullptr;
+    }
+    SetWindowLongPtrA(probe->hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(probe));
+    return probe;
+  }
+
+ private:
+  static const char* className() {
+    static const bool registered = [] {
+      WNDCLASSA wc{};
+      wc.lpfnWndProc = &proc;
+      wc.hInstance = GetModuleHandleA(nullptr);
+      wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+      wc.lpszClassName = "QuenloWindowTestProbe";
+      return RegisterClassA(&wc) != 0;
+    }();
+    (void)registered;
+    return "QuenloWindowTestProbe";
+  }
+
+  static LRESULT CALLBACK proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    auto* self = reinterpret_cast<Probe*>(GetWindowLongPtrA(h, GWLP_USERDATA));
+    if (!self) return DefWindowProcA(h, m, w, l);
+    switch (m) {
+      case UM_CREATED:
+      case UM_SHOWN:
+      case UM_REDOCK:
+      case WM_COMMAND:
+      case WM_NOTIFY: gProbeLog.push_back({self->unitId(), m, w}); break;
+      case WM_CTLCOLORSTATIC: return reinterpret_cast<LRESULT>(gProbeBrush);
+      case WM_NCDESTROY:
+        reportUnitDestroyed(self->windowId(), self->unitId(), self);
+        ++gProbesDestroyed;
+        delete self;
+        return DefWindowProcA(h, m, w, l);
+      default: break;
+    }
+    return DefWindowProcA(h, m, w, l);
+  }
+};
+
+Component* refuse(const CreateParams&) { return nullptr; }
+
+OperationFn probeLookup(int op) {
+  return op == kOpCreate ? operationFor<kOpCreate>(&Probe::create) : nullptr;
+}
+OperationFn refusingLookup(int op) {
+  return op == kOpCreate ? operationFor<kOpCreate>(&refuse) : nullptr;
+}
+
+const PropertyDescriptor kProbeProperties[] = {QUENLO_COMMON_PROPERTIES};
+const ComponentType kProbe = {"探针", "Probe", kStateEvents, kProbeProperties, &probeLookup};
+const ComponentType kNeverShown = {"隐形探针", "NeverShown", kStateEvents | kStateNeverShown,
+                                   kProbeProperties, &probeLookup};
+const ComponentType kDock = {"停靠探针", "Dock", kStateEvents | kStateDockingBar,
+                             kProbeProperties, &probeLookup};
+const ComponentType kRefusing = {"拒绝", "Refusing", kStateEvents, kProbeProperties,
+                                 &refusingLookup};
+const bool registered = registerComponentType(kProbeType, kProbe) &&
+                        registerComponentType(kNeverShownType, kNeverShown) &&
+                        registerComponentType(kDockType, kDock) &&
+                        registerComponentType(kRefusingType, kRefusing);
+
+// --- helpers --------------------------------------------------------------------------------
+
+HWND windowHandle(UnitId window = kWindow) {
+  LoadedWindow* w = findLoadedWindow(window);
+  return w ? w->hwnd() : nullptr;
+}
+
+HWND unitHandle(UnitId unit, UnitId window = kWindow) {
+  LoadedWindow* w = findLoadedWindow(window);
+  LoadedUnit* u = w ? w->find(unit) : nullptr;
+  return u && u->object ? u->object->hwnd() : nullptr;
+}
+
+RECT windowRect(HWND h) {
+  RECT r;
+  GetWindowRect(h, &r);
+  return r;
+}
+
+// Where a child sits in its parent's client area.
+RECT placement(HWND child) {
+  RECT r = windowRect(child);
+  MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+std::vector<int32_t> recordedEvents() {
+  std::vector<int32_t> events;
+  for (const auto& e : eventLog()) events.push_back(e.event);
+  return events;
+}
+
+class WindowTest : public testing::Test {
+ protected:
+  void TearDown() override {
+    for (LoadedWindow* w : loadedWindows())
+      if (HWND h = w->hwnd()) DestroyWindow(h);
+    pumpMessages();
+    for (int i = 0; i < 10; ++i) setCustomHandler(i, nullptr);
+    clearEventLog();
+    gProbeLog.clear();
+    gProbesDestroyed = 0;
+  }
+
+  void load(const char* form, UnitId window = kWindow) {
+    useTestForm(form);
+    ASSERT_TRUE(loadWindow(window, false, nullptr));
+    ASSERT_NE(windowHandle(window), nullptr);
+  }
+};
+
+// --- loading --------------------------------------------------------------------------------
+
+struct SeenEvent {
+  int32_t event;
+  bool visible;
+  bool operator==(const SeenEvent&) const = default;
+};
+std::ostream& operator<<(std::ostream& os, const SeenEvent& e) {
+  return os << "{" << e.event << (e.visible ? ", visible}" : ", hidden}");
+}
+
+TEST_F(WindowTest, LoadRaisesCreatedMovedResizedBeforeTheWindowIsShown) {
+  std::vector<SeenEvent> seen;
+  setCustomHandler(0, [&](EventCall& e) {
+    seen.push_back({e.eventNumber(), IsWindowVisible(windowHandle()) != 0});
+  });
+  load("window_basic");
+
+  // The moves and sizes of the creation itself happen while events are held.
+  const std::vector<SeenEvent> creation = {{0, false}, {3, false}, {4, false}};
+  ASSERT_GE(seen.size(), creation.size());
+  EXPECT_EQ(std::vector<SeenEvent>(seen.begin(), seen.begin() + 3), creation);
+  EXPECT_TRUE(IsWindowVisible(windowHandle()));
+  // Showing activates the window: first activation (8) comes before activated (5), and the
+  // focused unit hears -7 once the window is shown.
+  std::vector<int32_t> afterShow;
+  for (size_t i = 3; i < seen.size(); ++i) afterShow.push_back(seen[i].event);
+  const std::vector<int32_t> expected = {kWindowShown, kWindowFirstActivated, kWindowActivated,
+                                         kEventGotFocus, kEventGotFocus};
+  EXPECT_EQ(afterShow, expected);
+}
+
+TEST_F(WindowTest, EventsRaisedInsideTheCreatedHandlerReachTheirHandlers) {
+  std::vector<int32_t> seen;
+  setCustomHandler(0, [&](EventCall& e) {
+    seen.push_back(e.eventNumber());
+    if (e.eventNumber() == kWindowCreated) writeProperty(kWindow, 0, 3, PropertyValue(260));
+  });
+  load("window_basic");
+  ASSERT_GE(seen.size(), 4u);
+  const std::vector<int32_t> expected = {kWindowCreated, kWindowResized, kWindowMoved,
+                                         kWindowResized};
+  EXPECT_EQ(std::vector<int32_t>(seen.begin(), seen.begin() + 4), expected);
+  EXPECT_EQ(windowRect(windowHandle()).bottom - windowRect(windowHandle()).top, 260);
+}
+
+TEST_F(WindowTest, ControlsAreCreatedLastToFirstAndStackedInFormOrder) {
+  load("window_basic");
+  // Creation runs from the last control to the first.
+  EXPECT_EQ(GetDlgCtrlID(unitHandle(kHidden)), 100);
+  EXPECT_EQ(GetDlgCtrlID(unitHandle(kNever)), 110);
+  EXPECT_EQ(GetDlgCtrlID(unitHandle(kSecond)), 120);
+  EXPECT_EQ(GetDlgCtrlID(unitHandle(kFirst)), 130);
+
+  std::vector<HWND> stacking;
+  for (HWND h = GetWindow(windowHandle(), GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
+    stacking.push_back(h);
+  const std::vector<HWND> formOrder = {unitHandle(kFirst), unitHandle(kSecond),
+                                       unitHandle(kNever), unitHandle(kHidden)};
+  EXPECT_EQ(stacking, formOrder);
+}
+
+TEST_F(WindowTest, ControlsTakeStylesAndVisibilityFromTheirFlags) {
+  load("window_basic");
+  EXPECT_TRUE(IsWindowVisible(unitHandle(kFirst)));
+  EXPECT_TRUE(GetWindowLongA(unitHandle(kFirst), GWL_STYLE) & WS_TABSTOP);
+  EXPECT_FALSE(IsWindowEnabled(unitHandle(kSecond)));
+  EXPECT_FALSE(IsWindowVisible(unitHandle(kNever))) << "a never-shown type ignores its flag";
+  EXPECT_FALSE(IsWindowVisible(unitHandle(kHidden)));
+}
+
+TEST_F(WindowTest, UnitsHearCreationInReverseFormOrderThenTheShow) {
+  load("window_basic");
+  std::vector<ProbeMessage> expected;
+  for (UnitId u : {kHidden, kNever, kSecond, kFirst}) expected.push_back({u, UM_CREATED, 0});
+  for (UnitId u : {kHidden, kNever, kSecond, kFirst}) expected.push_back({u, UM_SHOWN, 0});
+  EXPECT_EQ(gProbeLog, expected);
+}
+
+TEST_F(WindowTest, PositionOneCentresTheStoredOuterSize) {
+  load("window_basic");
+  const RECT r = windowRect(windowHandle());
+  EXPECT_EQ(r.right - r.left, 400);
+  EXPECT_EQ(r.bottom - r.top, 300);
+  EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 400) / 2);
+  EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - 300) / 2);
+}
+
+TEST_F(WindowTest, LoadingALoadedWindowOnlyBringsItForward) {
+  load("window_basic");
+  HWND before = windowHandle();
+  ShowWindow(before, SW_MINIMIZE);
+  clearEventLog();
+  EXPECT_TRUE(loadWindow(kWindow, false, nullptr));
+  EXPECT_EQ(windowHandle(), before);
+  EXPECT_FALSE(IsIconic(before));
+  EXPECT_EQ(loadedWindowCount(), 1u);
+}
+
+// --- failures -------------------------------------------------------------------------------
+
+TEST_F(WindowTest, AWindowThatCannotBeLoadedLeavesNothingBehind) {
+  useTestForm("window_fail");
+  EXPECT_FALSE(loadWindow(0x52010001, false, nullptr)) << "unknown type";
+  EXPECT_FALSE(loadWindow(0x52010002, false, nullptr)) << "a control refuses creation";
+  EXPECT_EQ(gProbesDestroyed, 1) << "the control made before the failure is destroyed";
+  EXPECT_FALSE(loadWindow(0x52010003, false, nullptr)) << "stored data of a newer version";
+  EXPECT_FALSE(loadWindow(0x52010004, false, nullptr)) << "a class that is not ours";
+  EXPECT_FALSE(loadWindow(0x520100FF, false, nullptr)) << "no such description";
+  EXPECT_EQ(loadedWindowCount(), 0u);
+  EXPECT_TRUE(eventLog().empty()) << "events are held while loading";
+  EXPECT_EQ(FindWindowA("OrvoWindow", nullptr), nullptr);
+}
+
+TEST_F(WindowTest, AStartupWindowThatCannotBeLoadedIsFatal) {
+  useTestForm("window_fail");
+  try {
+    loadStartupWindow(0x52010001);
+    FAIL() << "no fatal error";
+  } catch (const FatalErrorThrown& e) {
+    EXPECT_EQ(e.message, "载入启动窗口失败");
+  }
+}
+
+// --- closing --------------------------------------------------------------------------------
+
+TEST_F(WindowTest, ClosingAsksTwiceThenDestroys) {
+  struct Case {
+    const char* name;
+    bool refuseRequest, refuseMayClose;
+    std::vector<int32_t> events;
+    bool stillOpen;
+  };
+  const Case cases[] = {
+      {"nobody refuses", false, false, {12, 1, 2}, false},
+      {"close request refused", true, false, {12}, true},
+      {"may-close refused", false, true, {12, 1}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    load("window_basic");
+    std::vector<int32_t> seen;
+    setCustomHandler(0, [&](EventCall& e) { seen.push_back(e.eventNumber()); });
+    setCustomHandler(1, [&](EventCall& e) {
+      seen.push_back(e.eventNumber());
+      if (c.refuseRequest) e.returns(0);
+    });
+    setCustomHandler(2, [&](EventCall& e) {
+      seen.push_back(e.eventNumber());
+      if (c.refuseMayClose) e.returns(0);
+    });
+    SendMessageA(windowHandle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(seen, c.events);
+    EXPECT_EQ(findLoadedWindow(kWindow) != nullptr, c.stillOpen);
+    TearDown();
+  }
+}
+
+TEST_F(WindowTest, AHandlerReturningTrueOrNothingDoesNotStopTheClose) {
+  load("window_basic");
+  setCustomHandler(1, [](EventCall& e) { e.returns(1); });
+  SendMessageA(windowHandle(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(findLoadedWindow(kWindow), nullptr);
+  EXPECT_EQ(gProbesDestroyed, 4);
+}
+
+TEST_F(WindowTest, TheSessionEndIsRefusedByTheMayCloseHandler) {
+  load("window_basic");
+  setCustomHandler(2, [](EventCall& e) { e.returns(0); });
+  EXPECT_EQ(SendMessageA(windowHandle(), WM_QUERYENDSESSION, 0, 0), FALSE);
+  setCustomHandler(2, nullptr);
+  EXPECT_NE(SendMessageA(windowHandle(), WM_QUERYENDSESSION, 0, 0), FALSE);
+  EXPECT_NE(findLoadedWindow(kWindow), nullptr) << "answering the query destroys nothing";
+}
+
+TEST_F(WindowTest, TheDestroyingHandlerStillReachesTheControls) {
+  load("window_basic");
+  bool controlAlive = false;
+  setCustomHandler(0, [&](EventCall& e) {
+    if (e.eventNumber() == kWindowDestroying) controlAlive = IsWindow(unitHandle(kFirst));
+  });
+  DestroyWindow(windowHandle());
+  EXPECT_TRUE(controlAlive);
+  EXPECT_EQ(findLoadedWindow(kWindow), nullptr);
+}
+
+TEST_F(WindowTest, TheMessageLoopEndsWhenTheLastWindowCloses) {
+  load("window_basic");
+  PostMessageA(windowHandle(), WM_CLOSE, 0, 0);
+  runMessageLoop();
+  EXPECT_EQ(loadedWindowCount(), 0u);
+  MSG msg;
+  EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) << "quit consumed";
+}
+
+TEST_F(WindowTest, IdleHandlersAreAskedUntilTheyStopAnsweringTrue) {
+  useTestForm("window_modal");
+  std::vector<int32_t> elapsed;
+  setCustomHandler(5, [&](EventCall& e) {
+    elapsed.push_back(e.arg(0));
+    if (elapsed.size() < 3) {
+      e.returns(1);
+    } else {
+      PostMessageA(windowHandle(0x52010003), WM_CLOSE, 0, 0);
+    }
+  });
+  ASSERT_TRUE(loadWindow(0x52010003, false, nullptr));
+  runMessageLoop();
+  ASSERT_GE(elapsed.size(), 3u);
+  EXPECT_GE(elapsed[0], 0);
+  EXPECT_LE(elapsed[0], elapsed[1]);
+  EXPECT_EQ(loadedWindowCount(), 0u);
+}
+
+TEST_F(WindowTest, AModalWindowDisablesTheOthersUntilItCloses) {
+  useTestForm("window_modal");
+  ASSERT_TRUE(loadWindow(0x52010001, false, nullptr));
+  HWND main = windowHandle(0x52010001);
+  bool mainEnabledWhileModal = true;
+  setCustomHandler(3, [&](EventCall&) { PostMessageA(windowHandle(0x52010002), WM_CLOSE, 0, 0); });
+  setCustomHandler(4, [&](EventCall&) { mainEnabledWhileModal = IsWindowEnabled(main) != 0; });
+  ASSERT_TRUE(loadWindow(0x52010002, true, nullptr));  // returns once the modal loop ends
+  EXPECT_FALSE(mainEnabledWhileModal);
+  EXPECT_EQ(findLoadedWindow(0x52010002), nullptr);
+  EXPECT_TRUE(IsWindowEnabled(main));
+  EXPECT_EQ(eventsOf(0), std::vector<int32_t>{kWindowDestroying});
+}
+
+// --- properties -----------------------------------------------------------------------------
+
+TEST_F(WindowTest, CaptionAndFrameStylesFollowTheirProperties) {
+  load("window_basic");
+  HWND h = windowHandle();
+  auto style = [&] { return static_cast<DWORD>(GetWindowLongA(h, GWL_STYLE)); };
+  EXPECT_EQ(style() & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME),
+            static_cast<DWORD>(WS_CAPTION | WS_SYSMENU | WS_THICKFRAME));
+
+  writeProperty(kWindow, 0, kWinCaption, PropertyValue("新标题"));
+  char text[64];
+  GetWindowTextA(h, text, sizeof text);
+  EXPECT_STREQ(text, "新标题");
+  EXPECT_STREQ(readProperty(kWindow, 0, kWinCaption).c_str(), "新标题");
+
+  // A frame with neither caption text nor control box has no caption bar.
+  writeProperty(kWindow, 0, kWinControlBox, PropertyValue(0));
+  writeProperty(kWindow, 0, kWinCaption, PropertyValue(""));
+  EXPECT_EQ(style() & WS_CAPTION, static_cast<DWORD>(WS_DLGFRAME));
+  writeProperty(kWindow, 0, kWinBorder, PropertyValue(2));
+  EXPECT_FALSE(style() & WS_THICKFRAME) << "a fixed frame cannot be resized";
+  writeProperty(kWindow, 0, kWinBorder, PropertyValue(0));
+  EXPECT_FALSE(style() & (WS_CAPTION | WS_THICKFRAME));
+  writeProperty(kWindow, 0, kWinBorder, PropertyValue(9));
+  EXPECT_EQ(readProperty(kWindow, 0, kWinBorder).asInt(), 6) << "choices clamp to their range";
+  EXPECT_TRUE(GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+}
+
+TEST_F(WindowTest, PositionReadsTheLiveStateAndWritesApplyAtOnce) {
+  load("window_basic");
+  HWND h = windowHandle();
+  EXPECT_EQ(readProperty(kWindow, 0, kWinPosition).asInt(), 0) << "centred reads as normal";
+  writeProperty(kWindow, 0, kWinPosition, PropertyValue(2));
+  EXPECT_TRUE(IsIconic(h));
+  EXPECT_EQ(readProperty(kWindow, 0, kWinPosition).asInt(), 2);
+  writeProperty(kWindow, 0, kWinPosition, PropertyValue(3));
+  EXPECT_TRUE(IsZoomed(h));
+  EXPECT_EQ(readProperty(kWindow, 0, kWinPosition).asInt(), 3);
+  RECT area;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  EXPECT_EQ(windowRect(h).right - windowRect(h).left, area.right - area.left);
+  writeProperty(kWindow, 0, kWinPosition, PropertyValue(1));
+  EXPECT_FALSE(IsZoomed(h));
+  EXPECT_EQ(windowRect(h).left, (GetSystemMetrics(SM_CXSCREEN) - 400) / 2);
+}
+
+TEST_F(WindowTest, SystemMenuTopmostAndIcon) {
+  load("window_basic");
+  HWND h = windowHandle();
+  EXPECT_NE(SendMessageA(h, WM_GETICON, ICON_BIG, 0), 0) << "the program's or the system's icon";
+  EXPECT_NE(SendMessageA(h, WM_GETICON, ICON_SMALL, 0), 0);
+
+  EXPECT_NE(GetMenuState(GetSystemMenu(h, FALSE), SC_MOVE, MF_BYCOMMAND), static_cast<UINT>(-1));
+  writeProperty(kWindow, 0, kWinMovable, PropertyValue(0));
+  EXPECT_EQ(GetMenuState(GetSystemMenu(h, FALSE), SC_MOVE, MF_BYCOMMAND), static_cast<UINT>(-1));
+  writeProperty(kWindow, 0, kWinMovable, PropertyValue(1));
+  EXPECT_NE(GetMenuState(GetSystemMenu(h, FALSE), SC_MOVE, MF_BYCOMMAND), static_cast<UINT>(-1));
+
+  writeProperty(kWindow, 0, kWinAlwaysOnTop, PropertyValue(1));
+  EXPECT_TRUE(GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  writeProperty(kWindow, 0, kWinAlwaysOnTop, PropertyValue(0));
+  EXPECT_FALSE(GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
+TEST_F(WindowTest, SavedPropertiesHoldWhatWasWritten) {
+  load("window_basic");
+  writeProperty(kWindow, 0, kWinHelpFile, PropertyValue("帮助.hlp"));
+  writeProperty(kWindow, 0, kWinHelpContext, PropertyValue(42));
+  writeProperty(kWindow, 0, kWinPictureMode, PropertyValue(5));
+  const uint8_t music[] = {1, 2, 3};
+  writeProperty(kWindow, 0, kWinBackMusic, PropertyValue(ByteBuffer::copyOf(music, 3)));
+
+  LoadedUnit& u = findLoadedWindow(kWindow)->units[0];
+  auto saved = PropertyBlob::read(*blobLayoutFor(kWindowType),
+                                  u.type->operation<kOpSaveProperties>()(u.object).data(),
+                                  u.type->operation<kOpSaveProperties>()(u.object).size());
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(saved->text(WindowBlob::HelpFile), "帮助.hlp");
+  EXPECT_EQ(saved->number(WindowBlob::HelpContext), 42);
+  EXPECT_EQ(saved->number(WindowBlob::PictureMode), 3);
+  EXPECT_EQ(saved->bytes(WindowBlob::BackMusic), std::vector<uint8_t>(music, music + 3));
+  EXPECT_EQ(saved->text(WindowBlob::Caption), "探针窗口");
+  EXPECT_EQ(saved->number(WindowBlob::Position), 1) << "the stored start position, not the state";
+}
+
+// --- messages for the controls --------------------------------------------------------------
+
+TEST_F(WindowTest, ColourMessagesAreAnsweredByTheControl) {
+  load("window_basic");
+  HDC dc = GetDC(unitHandle(kFirst));
+  EXPECT_EQ(SendMessageA(windowHandle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                         reinterpret_cast<LPARAM>(unitHandle(kFirst))),
+            reinterpret_cast<LRESULT>(gProbeBrush));
+  ReleaseDC(unitHandle(kFirst), dc);
+}
+
+TEST_F(WindowTest, ControlNotificationsComeBackToTheControl) {
+  load("window_basic");
+  gProbeLog.clear();
+  HWND first = unitHandle(kFirst);
+  const WPARAM change = MAKEWPARAM(130, EN_CHANGE);
+  SendMessageA(windowHandle(), WM_COMMAND, change, reinterpret_cast<LPARAM>(first));
+
+  // A helper window of a control (an up-down beside an edit box) uses an id in its block.
+  HWND helper = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 5, 5, windowHandle(),
+                                reinterpret_cast<HMENU>(134), nullptr, nullptr);
+  NMHDR header{helper, 134, static_cast<UINT>(-722)};
+  SendMessageA(windowHandle(), WM_NOTIFY, 134, reinterpret_cast<LPARAM>(&header));
+  DestroyWindow(helper);
+
+  const std::vector<ProbeMessage> expected = {{kFirst, WM_COMMAND, change},
+                                              {kFirst, WM_NOTIFY, 134}};
+  EXPECT_EQ(gProbeLog, expected);
+}
+
+TEST_F(WindowTest, MenuCommandsRaiseTheItemsClickedEvent) {
+  load("window_basic");
+  clearEventLog();
+  SendMessageA(windowHandle(), WM_COMMAND, 20001, 0);
+  SendMessageA(windowHandle(), WM_COMMAND, 20002, 0);  // past the last item
+  SendMessageA(windowHandle(), WM_COMMAND, 57600, 0);
+  ASSERT_EQ(eventLog().size(), 1u);
+  EXPECT_EQ(eventLog()[0].unit, 0x26000002u);
+}
+
+// --- docked bars ----------------------------------------------------------------------------
+
+TEST_F(WindowTest, DockedBarsStackAtTheirEdgesInReverseFormOrder) {
+  load("window_dock");
+  HWND top = unitHandle(0x16000001), lower = unitHandle(0x16000002),
+       bottom = unitHandle(0x16000004), free = unitHandle(0x16000005);
+  auto check = [&] {
+    RECT client;
+    GetClientRect(windowHandle(), &client);
+    EXPECT_EQ(placement(top).top, 0);
+    EXPECT_EQ(placement(bottom).top, client.bottom - 30);
+    EXPECT_EQ(placement(lower).top, client.bottom - 30 - 20);
+    EXPECT_EQ(placement(free).top, 90) << "a bar at neither edge keeps its place";
+    EXPECT_EQ(placement(lower).left, 0) << "bars only move vertically";
+  };
+  check();
+  int redocks = 0;
+  for (const auto& m : gProbeLog) redocks += m.message == UM_REDOCK;
+  EXPECT_EQ(redocks, 4) << "one UM_REDOCK per bar at the layout message";
+
+  SetWindowPos(windowHandle(), nullptr, 0, 0, 360, 330, SWP_NOMOVE | SWP_NOZORDER);
+  check();
+}
+
+// --- painting -------------------------------------------------------------------------------
+
+COLORREF pixelAt(HWND h, int x, int y) {
+  RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  HDC dc = GetDC(h);
+  COLORREF c = GetPixel(dc, x, y);
+  ReleaseDC(h, dc);
+  return c;
+}
+
+TEST_F(WindowTest, APictureThatDoesNotDecodeLeavesTheBackgroundColour) {
+  load("window_paint", 0x52010001);
+  HWND h = windowHandle(0x52010001);
+  SetWindowPos(h, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  EXPECT_EQ(pixelAt(h, 5, 5), 0x00336699u);
+  EXPECT_EQ(pixelAt(h, 200, 150), 0x00336699u);
+
+  writeProperty(0x52010001, 0, kWinBackColor, PropertyValue(0x00FF0000u));
+  EXPECT_EQ(pixelAt(h, 100, 100), 0x00FF0000u);
+}
+
+TEST_F(WindowTest, TheSystemDefaultColourPaintsButtonFace) {
+  load("window_paint", 0x52010002);
+  HWND h = windowHandle(0x52010002);
+  SetWindowPos(h, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  EXPECT_EQ(pixelAt(h, 10, 10), GetSysColor(COLOR_BTNFACE));
+}
+
+}  // namespace

@@ -1,0 +1,38 @@
+#pragma once
+#include <cstdint>
+
+// The edit box component ("编辑框"): a system EDIT control with its own colours, input modes
+// and an optional spin button beside it.
+
+enum EditBoxProperty : int {
+  kEditContent = 8,
+  kEditBorder,
+  kEditTextColor,
+  kEditBackColor,
+  kEditFont,
+  kEditHideSelection,
+  kEditMaxLength,
+  kEditMultiline,
+  kEditScrollBars,
+  kEditAlignment,
+  kEditInputMode,
+  kEditPasswordChar,
+  kEditCaseConversion,
+  kEditSpinMode,
+  kEditSpinMin,
+  kEditSpinMax,
+  kEditSelStart,
+  kEditSelLength,
+  kEditSelText,
+  kEditDataSource,
+  kEditDataColumn,
+};
+
+// The edit box's own events; it also raises -7 and -8 on gaining and losing the focus.
+enum EditBoxEvent : int32_t {
+  kEditChanged = 0,
+  kEditSpinPressed = 1,  // +1 up, -1 down; manual spin mode only
+};
+
+// The spin button's control id is the edit box's plus this.
+constexpr int kSpinIdOffset = 4;

@@ -13,7 +13,7 @@ set(QUENLO_DEPS_DIR "" CACHE PATH "Install folder of scripts/deps.sh (BUILD_DIR/
 
 if(NOT QUENLO_DEPS_DIR)
   execute_process(
-    COMMAND bash "${CMAKE_CURRENT_LIST_DIR}/../scripts/deps.sh" "${CMAKE_BINARY_DIR}"
+    COMMAND bash "${CMAKE_CURRENT_LIST_DIR}/../scripts/deps.sh" "${CMAKE_BINARY_DIR}" "${CMAKE_SYSTEM_PROCESSOR}"
     RESULT_VARIABLE _quenlo_deps_rc)
   if(NOT _quenlo_deps_rc EQUAL 0)
     message(FATAL_ERROR "scripts/deps.sh ${CMAKE_BINARY_DIR} failed (${_quenlo_deps_rc})")

@@ -1,7 +1,12 @@
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
 
-set(_quenlo_triple i686-w64-mingw32)
+# mingw-x86_64.cmake reuses this file with QUENLO_MINGW_ARCH set to x86_64.
+if(NOT QUENLO_MINGW_ARCH)
+  set(QUENLO_MINGW_ARCH i686)
+endif()
+set(CMAKE_SYSTEM_PROCESSOR ${QUENLO_MINGW_ARCH})
+
+set(_quenlo_triple ${QUENLO_MINGW_ARCH}-w64-mingw32)
 # The -posix thread model is needed for std::mutex/std::thread (GoogleTest).
 set(CMAKE_C_COMPILER ${_quenlo_triple}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${_quenlo_triple}-g++-posix)

@@ -91,23 +91,32 @@ bool writeInPlace(const char* fileName, std::initializer_list<const ByteBuffer*>
 
 }  // namespace
 
-ByteBuffer readFileBytes(const char* fileName) {
-  if (!fileName || !*fileName) return ByteBuffer();
+bool tryReadFileBytes(const char* fileName, ByteBuffer& out) {
+  out = ByteBuffer();
+  if (!fileName || !*fileName) return false;
   SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
   FileHandle file(CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, &inheritable, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return ByteBuffer();
+  if (!file.valid()) return false;
 
   LONG high = 0;
   DWORD size = SetFilePointer(file.get(), 0, &high, FILE_END);
-  if (high != 0 || size == 0 || size >= 0x80000000u) return ByteBuffer();
-  if (SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN) != 0) return ByteBuffer();
+  if (high != 0 || size >= 0x80000000u) return false;
+  if (size == 0) return true;
+  if (SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN) != 0) return false;
 
   ByteBuffer bytes = ByteBuffer::allocate(size);
-  if (bytes.isNull()) return ByteBuffer();
+  if (bytes.isNull()) return false;
   DWORD read = 0;
-  if (!ReadFile(file.get(), bytes.data(), size, &read, nullptr)) return ByteBuffer();
+  if (!ReadFile(file.get(), bytes.data(), size, &read, nullptr)) return false;
   bytes.shrink(read);
+  out = std::move(bytes);
+  return true;
+}
+
+ByteBuffer readFileBytes(const char* fileName) {
+  ByteBuffer bytes;
+  tryReadFileBytes(fileName, bytes);
   return bytes;
 }
 

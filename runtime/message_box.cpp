@@ -8,7 +8,7 @@ namespace {
 
 Text messageText(const TypedValue& message) {
   if (message.tag == kTagText) return Text::copyOf(reinterpret_cast<const char*>(message.value));
-  if (message.tag & kTagArrayFlag || numericWidth(message.tag) == 0) return Text();
+  if ((message.tag & kTagArrayFlag) || numericWidth(message.tag) == 0) return Text();
   return toText(message);
 }
 

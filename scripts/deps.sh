@@ -3,10 +3,17 @@
 # BUILD_DIR/deps/install. Sources are fetched at build time, never kept in the repo.
 set -euo pipefail
 
-if [ $# -ne 1 ]; then
-  echo "usage: $0 BUILD_DIR" >&2
+if [ $# -lt 1 ] || [ $# -gt 2 ]; then
+  echo "usage: $0 BUILD_DIR [i686|x86_64]" >&2
   exit 2
 fi
+arch=${2:-i686}
+case $arch in
+  i686) toolchain_name=mingw-i686.cmake ;;
+  x86_64) toolchain_name=mingw-x86_64.cmake ;;
+  *) echo "deps: unknown arch $arch" >&2; exit 2 ;;
+esac
+triple=$arch-w64-mingw32
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 mkdir -p "$1"
@@ -14,14 +21,14 @@ build_dir=$(cd "$1" && pwd)
 deps=$build_dir/deps
 src=$deps/src
 install=$deps/install
-toolchain=$root/cmake/mingw-i686.cmake
+toolchain=$root/cmake/$toolchain_name
 stamp=$install/.deps-stamp
 
 jpeg_pkg=libjpeg-turbo
 png_pkg=libpng1.6/bookworm
 
 # Rebuild when this script or the toolchain changes, not otherwise.
-key=$(cat "${BASH_SOURCE[0]}" "$toolchain" | sha256sum | cut -d' ' -f1)
+key=$( { echo "$arch"; cat "${BASH_SOURCE[0]}" "$root/cmake/mingw-i686.cmake" "$toolchain"; } | sha256sum | cut -d' ' -f1)
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$key" ]; then
   exit 0
 fi
@@ -63,7 +70,7 @@ cmake_build() {
   cmake --install "$b" >>"$deps/build/$name.log" 2>&1 || { tail -n 40 "$deps/build/$name.log" >&2; exit 1; }
 }
 
-for tool in cmake ninja nasm i686-w64-mingw32-gcc-posix dpkg-source; do
+for tool in cmake ninja nasm "$triple-gcc-posix" dpkg-source; do
   command -v "$tool" >/dev/null || { echo "deps: $tool not found; run scripts/setup.sh" >&2; exit 1; }
 done
 
@@ -83,8 +90,8 @@ cmake_build jpeg "$jpeg_src" \
 cmake_build png "$png_src" \
   -DPNG_SHARED=OFF -DPNG_STATIC=ON \
   -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
-  -DZLIB_INCLUDE_DIR=/usr/i686-w64-mingw32/include \
-  -DZLIB_LIBRARY=/usr/i686-w64-mingw32/lib/libz.a
+  -DZLIB_INCLUDE_DIR="/usr/$triple/include" \
+  -DZLIB_LIBRARY="/usr/$triple/lib/libz.a"
 
 for f in lib/libjpeg.a lib/libpng16.a include/jpeglib.h include/png.h; do
   [ -f "$install/$f" ] || { echo "deps: $install/$f missing after build" >&2; exit 1; }

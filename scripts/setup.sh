@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  g++-mingw-w64-i686 libz-mingw-w64-dev
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
   cmake ninja-build nasm dpkg-dev python3
   clang libclang-rt-14-dev
   wine wine32:i386 wine64 qemu-user-static xvfb xauth x11-utils xdotool imagemagick

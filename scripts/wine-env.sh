@@ -1,6 +1,8 @@
 # Source this: `. scripts/wine-env.sh BUILD_DIR`, then `trap wine_env_cleanup EXIT`.
 # Sets up a Wine prefix in BUILD_DIR/wineprefix (once), an Xvfb display of our own
-# and a persistent wineserver for the calling shell.
+# and a persistent wineserver for the calling shell. Run programs with "$QUENLO_WINE".
+# QUENLO_WINEARCH=win64 makes a 64-bit-only prefix for PE32+ builds, which run
+# natively; the default win32 prefix runs PE32 (under qemu where the kernel lacks ia32).
 # No `set -euo pipefail` here: it would leak into the shell that sources this file,
 # so every step checks its own result and the file returns non-zero on failure.
 
@@ -43,18 +45,56 @@ _wine_env_start_xvfb() {
   return 1
 }
 
+# Bump when _wine_env_boot changes what it puts into a prefix.
+_wine_env_boot_rev=1
+
+_wine_env_cache_dir() {
+  local version
+  version=$("$QUENLO_WINE" --version 2>/dev/null | tr -cs '[:alnum:].-' _)
+  echo "${XDG_CACHE_HOME:-$HOME/.cache}/quenlo/wineprefix-$WINEARCH-$version-r$_wine_env_boot_rev"
+}
+
+_wine_env_boot() {
+  # The first process gives up waiting for wineboot after a few minutes and prints
+  # "could not load kernel32.dll" (under qemu boot takes longer); the boot itself
+  # goes on, so its exit code is ignored and wineserver -w waits for all of it.
+  "$QUENLO_WINE" wineboot -i >/dev/null 2>&1 || true
+  wineserver -w || return 1
+  "$QUENLO_WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 || return 1
+  "$QUENLO_WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x800 /f >/dev/null 2>&1 || return 1
+  # A crashing test must fail, not wait on winedbg's dialog.
+  "$QUENLO_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || return 1
+  # The registry reaches the files only when the server exits.
+  wineserver -w || return 1
+  [ -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ] && grep -q 'Explorer\\\\Desktops' "$WINEPREFIX/user.reg"
+}
+
 _wine_env_init_prefix() {
   local stamp=$WINEPREFIX/.quenlo-initialised
   [ -f "$stamp" ] && return 0
-  echo "wine-env: initialising $WINEPREFIX (takes minutes when 32-bit code runs under qemu)" >&2
   rm -rf "$WINEPREFIX"
-  wine wineboot -i >/dev/null 2>&1 || return 1
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 || return 1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x800 /f >/dev/null 2>&1 || return 1
-  # A crashing test must fail, not wait on winedbg's dialog.
-  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || return 1
-  # wineboot returns before the registry is flushed; the server writes it when it exits.
-  wineserver -w || return 1
+  # Booting a prefix costs minutes under qemu, so one booted prefix is kept per
+  # machine and copied; a prefix holds no absolute path of its own.
+  local cache
+  cache=$(_wine_env_cache_dir)
+  mkdir -p "$(dirname "$cache")" || return 1
+  {
+    flock 7 || return 1
+    if [ ! -f "$cache/.quenlo-initialised" ]; then
+      echo "wine-env: booting a Wine prefix into $cache (minutes under qemu)" >&2
+      rm -rf "$cache"
+      if [ "$WINEARCH" = win64 ] && [ "$(id -u)" = 0 ] && command -v unshare >/dev/null; then
+        # Hiding the 32-bit loader keeps wineboot from setting up syswow64, which
+        # runs under qemu here and turns a one-minute boot into many.
+        WINEPREFIX=$cache unshare -m bash -c "mount --bind /dev/null /usr/lib/wine/wine &&
+          $(declare -f _wine_env_boot); _wine_env_boot"
+      else
+        (export WINEPREFIX=$cache; _wine_env_boot)
+      fi || { echo "wine-env: wineboot failed" >&2; return 1; }
+      touch "$cache/.quenlo-initialised"
+    fi
+  } 7>"$cache.lock" || return 1
+  cp -a "$cache" "$WINEPREFIX" || return 1
   touch "$stamp"
 }
 
@@ -71,14 +111,26 @@ _wine_env_main() {
   for tool in wine wineserver Xvfb; do
     command -v "$tool" >/dev/null || { echo "wine-env: $tool not found; run scripts/setup.sh" >&2; return 1; }
   done
-  # Kernels booted without ia32 support need the qemu binfmt handler that setup.sh registers.
-  if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    echo "wine-env: 32-bit wine cannot run here; run scripts/setup.sh" >&2
-    return 1
-  fi
-
   export WINEPREFIX=$build_dir/wineprefix
-  export WINEARCH=win32
+  export WINEARCH=${QUENLO_WINEARCH:-win32}
+  case $WINEARCH in
+    win32)
+      export QUENLO_WINE=wine
+      # Kernels booted without ia32 support need the qemu binfmt handler that setup.sh registers.
+      if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        echo "wine-env: 32-bit wine cannot run here; run scripts/setup.sh" >&2
+        return 1
+      fi
+      ;;
+    win64)
+      export QUENLO_WINE=/usr/lib/wine/wine64
+      export WINELOADER=$QUENLO_WINE
+      ;;
+    *)
+      echo "wine-env: QUENLO_WINEARCH must be win32 or win64" >&2
+      return 2
+      ;;
+  esac
   export WINEDEBUG=-all
   # Without these, wineboot offers to download Mono and Gecko and waits on that dialog.
   export WINEDLLOVERRIDES="mscoree,mshtml="

@@ -10,7 +10,7 @@ if [ $# -lt 1 ]; then
 fi
 
 if [ -n "${WINEPREFIX:-}" ]; then
-  exec wine "$@"
+  exec "${QUENLO_WINE:-wine}" "$@"
 fi
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -32,9 +32,16 @@ if [ -z "$build_dir" ]; then
   exit 2
 fi
 
+# The PE header's machine field picks the prefix kind: 0x8664 is x86-64.
+if [ -z "${QUENLO_WINEARCH:-}" ] && [ -f "$1" ]; then
+  pe_offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+  machine=$(od -An -tx2 -j$((pe_offset + 4)) -N2 "$1" | tr -d ' ')
+  [ "$machine" = 8664 ] && export QUENLO_WINEARCH=win64
+fi
+
 # shellcheck source=wine-env.sh
 . "$here/wine-env.sh" "$build_dir"
 trap wine_env_cleanup EXIT
 rc=0
-wine "$@" || rc=$?
+"$QUENLO_WINE" "$@" || rc=$?
 exit "$rc"

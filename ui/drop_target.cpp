@@ -127,8 +127,7 @@ class EDropTarget final : public IDropTarget {
                                       DWORD* effect) override;
   HRESULT STDMETHODCALLTYPE DragOver(DWORD keys, POINTL pt, DWORD* effect) override;
   HRESULT STDMETHODCALLTYPE DragLeave() override;
-  HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL pt,
-                                 DWORD* effect) override;
+  HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) override;
 
   bool accepts(int format) const { return accept_[format]; }
   void setAccepts(int format, bool on) { accept_[format] = on; }
@@ -209,9 +208,10 @@ bool EDropTarget::offers(IDataObject* data, CLIPFORMAT format) const {
 
 bool EDropTarget::anyFormatOffered(IDataObject* data) const {
   if (!data) return false;
-  const std::pair<int, CLIPFORMAT> order[] = {
-      {kDropText, CF_TEXT}, {kDropFiles, CF_HDROP}, {kDropUrl, urlFormat_},
-      {kDropHtml, htmlFormat_}};
+  const std::pair<int, CLIPFORMAT> order[] = {{kDropText, CF_TEXT},
+                                              {kDropFiles, CF_HDROP},
+                                              {kDropUrl, urlFormat_},
+                                              {kDropHtml, htmlFormat_}};
   for (auto [event, format] : order)
     if (accept_[event] && offers(data, format)) return true;
   return false;
@@ -387,8 +387,8 @@ struct Creation {
 HWND createWindow(const CreateParams& p, Creation& creation) {
   static const ATOM atom = registerWindowClass();
   if (!atom) return nullptr;
-  return CreateWindowExA(0, kClassName, "", p.style | WS_CHILD | WS_CLIPSIBLINGS, p.x, p.y,
-                         p.width, p.height, p.parent,
+  return CreateWindowExA(0, kClassName, "", p.style | WS_CHILD | WS_CLIPSIBLINGS, p.x, p.y, p.width,
+                         p.height, p.parent,
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.controlId)),
                          GetModuleHandleA(nullptr), &creation);
 }
@@ -479,15 +479,19 @@ CommandFn commands(int command) {
 }
 
 const PropertyDescriptor kDropTargetProperties[] = {
-    QUENLO_COMMON_PROPERTIES,
-    {kKindLogical, kPropertyNormal},
-    {kKindLogical, kPropertyNormal},
-    {kKindLogical, kPropertyNormal},
-    {kKindLogical, kPropertyNormal},
+    QUENLO_COMMON_PROPERTIES,         // 0-7
+    {kKindLogical, kPropertyNormal},  // AcceptText
+    {kKindLogical, kPropertyNormal},  // AcceptHtml
+    {kKindLogical, kPropertyNormal},  // AcceptUrl
+    {kKindLogical, kPropertyNormal},  // AcceptFiles
 };
 
-const ComponentType kDropTarget{"拖放对象", "DropTarget", kStateEvents | kStateNeverShown,
-                                kDropTargetProperties, &lookup, &commands};
+const ComponentType kDropTarget{.name = "拖放对象",
+                                .englishName = "DropTarget",
+                                .state = kStateEvents | kStateNeverShown,
+                                .properties = kDropTargetProperties,
+                                .lookup = &lookup,
+                                .commands = &commands};
 
 const bool registered = registerComponentType(kDropTargetType, kDropTarget);
 

@@ -135,9 +135,7 @@ class CommonDialog : public Component {
   std::string helpFile_;
 };
 
-int32_t clampInto(int32_t v, const PropertySlot& slot) {
-  return std::clamp(v, slot.min, slot.max);
-}
+int32_t clampInto(int32_t v, const PropertySlot& slot) { return std::clamp(v, slot.min, slot.max); }
 
 CommonDialog::CommonDialog(const CreateParams& p, PropertyBlob blob)
     : Component(p.window, p.unit), props_(std::move(blob)) {
@@ -167,8 +165,8 @@ struct Creation {
 HWND createWindow(const CreateParams& p, Creation& creation) {
   static const ATOM atom = registerWindowClass();
   if (!atom) return nullptr;
-  return CreateWindowExA(0, kClassName, "", p.style | WS_CHILD | WS_CLIPSIBLINGS, p.x, p.y,
-                         p.width, p.height, p.parent,
+  return CreateWindowExA(0, kClassName, "", p.style | WS_CHILD | WS_CLIPSIBLINGS, p.x, p.y, p.width,
+                         p.height, p.parent,
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.controlId)),
                          GetModuleHandleA(nullptr), &creation);
 }
@@ -344,8 +342,7 @@ LRESULT CALLBACK CommonDialog::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
 CommonDialog* asDialog(Component* c) { return static_cast<CommonDialog*>(c); }
 
 Component* create(const CreateParams& p) {
-  auto blob = PropertyBlob::read(*blobLayoutFor(kCommonDialogType), p.properties,
-                                 p.propertiesSize);
+  auto blob = PropertyBlob::read(*blobLayoutFor(kCommonDialogType), p.properties, p.propertiesSize);
   if (!blob) return nullptr;
   Creation creation{new CommonDialog(p, std::move(*blob))};
   if (createWindow(p, creation)) return creation.dialog;
@@ -385,7 +382,7 @@ int64_t showDialogCommand(Component* c, std::span<const TypedValue>) {
 CommandFn commands(int command) { return command == kCmdShowDialog ? &showDialogCommand : nullptr; }
 
 const PropertyDescriptor kCommonDialogProperties[] = {
-    QUENLO_COMMON_PROPERTIES,
+    QUENLO_COMMON_PROPERTIES,          // 0-7
     {kKindChoice, kPropertyNormal},    // DialogType
     {kKindText, kPropertyNormal},      // Title
     {kKindText, kPropertyNormal},      // FileName
@@ -410,8 +407,12 @@ const PropertyDescriptor kCommonDialogProperties[] = {
     {kKindInteger, kPropertyNormal},   // HelpContext
 };
 
-const ComponentType kCommonDialog{"通用对话框", "CommonDlg", kStateEvents | kStateNeverShown,
-                                  kCommonDialogProperties, &lookup, &commands};
+const ComponentType kCommonDialog{.name = "通用对话框",
+                                  .englishName = "CommonDlg",
+                                  .state = kStateEvents | kStateNeverShown,
+                                  .properties = kCommonDialogProperties,
+                                  .lookup = &lookup,
+                                  .commands = &commands};
 
 const bool registered = registerComponentType(kCommonDialogType, kCommonDialog);
 

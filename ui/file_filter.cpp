@@ -24,9 +24,7 @@ bool endsWithDoubleBar(std::string_view s) {
     beforeLast = last;
     last = i;
   }
-  auto isBar = [&](size_t i) {
-    return i != std::string_view::npos && s[i] == '|';
-  };
+  auto isBar = [&](size_t i) { return i != std::string_view::npos && s[i] == '|'; };
   return isBar(last) && isBar(beforeLast);
 }
 

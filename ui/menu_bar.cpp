@@ -117,8 +117,8 @@ bool wantsKey(LoadedUnit* u, UINT key, KeyState k) {
   const ComponentType* type = u && u->object ? typeOf(*u) : nullptr;
   auto wants = type ? type->operation<kOpWantsKey>() : nullptr;
   if (!wants) return false;
-  const uint32_t code = (key & 0xFF) | (k.ctrl ? kWantCtrl : 0) | (k.shift ? kWantShift : 0) |
-                        (k.alt ? kWantAlt : 0);
+  const uint32_t code =
+      (key & 0xFF) | (k.ctrl ? kWantCtrl : 0) | (k.shift ? kWantShift : 0) | (k.alt ? kWantAlt : 0);
   return wants(u->object, code);
 }
 
@@ -165,8 +165,7 @@ bool moveFocus(LoadedWindow& w, int step) {
 
 bool enterKey(UnitId id) {
   LoadedWindow* w = findLoadedWindow(id);
-  if (LoadedUnit* focused = focusedUnit(*w); focused && performDefaultAction(*focused))
-    return true;
+  if (LoadedUnit* focused = focusedUnit(*w); focused && performDefaultAction(*focused)) return true;
   if (!(w = findLoadedWindow(id))) return true;
   if (windowComponent(*w)->setting(WindowBlob::EnterMovesFocus)) return moveFocus(*w, 1);
   for (size_t i = 1; i < w->units.size(); ++i) {
@@ -246,14 +245,18 @@ bool navigate(UnitId id, const MSG& msg) {
   const KeyState k = keyState();
   if (wantsKey(focusedUnit(*w), key, k)) return false;
   switch (key) {
-    case VK_TAB: return !k.ctrl && !k.alt && moveFocus(*w, k.shift ? -1 : 1);
-    case VK_RETURN: return !k.ctrl && !k.alt && enterKey(id);
+    case VK_TAB:
+      return !k.ctrl && !k.alt && moveFocus(*w, k.shift ? -1 : 1);
+    case VK_RETURN:
+      return !k.ctrl && !k.alt && enterKey(id);
     case VK_ESCAPE:
       if (k.ctrl || k.alt || !windowComponent(*w)->setting(WindowBlob::EscCloses)) return false;
       SendMessageA(w->hwnd(), WM_CLOSE, 0, 0);
       return true;
-    case VK_F1: return !k.ctrl && !k.shift && !k.alt && openHelp(*w);
-    default: break;
+    case VK_F1:
+      return !k.ctrl && !k.shift && !k.alt && openHelp(*w);
+    default:
+      break;
   }
   const bool letterOrDigit = (key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9');
   return k.alt && !k.ctrl && !k.shift && letterOrDigit && activateMnemonic(*w, key);
@@ -295,24 +298,42 @@ bool raiseGeneralEvent(LoadedWindow& w, MSG& msg) {
   r.unit = u == &w.units[0] ? 0 : u->id;
   const KeyState k = keyState();
   switch (msg.message) {
-    case WM_LBUTTONDOWN: setMouseArgs(r, kEventLButtonDown, msg, k); break;
-    case WM_LBUTTONUP: setMouseArgs(r, kEventLButtonUp, msg, k); break;
-    case WM_LBUTTONDBLCLK: setMouseArgs(r, kEventLButtonDblClk, msg, k); break;
-    case WM_RBUTTONDOWN: setMouseArgs(r, kEventRButtonDown, msg, k); break;
-    case WM_RBUTTONUP: setMouseArgs(r, kEventRButtonUp, msg, k); break;
-    case WM_MOUSEMOVE: setMouseArgs(r, kEventMouseMove, msg, k); break;
+    case WM_LBUTTONDOWN:
+      setMouseArgs(r, kEventLButtonDown, msg, k);
+      break;
+    case WM_LBUTTONUP:
+      setMouseArgs(r, kEventLButtonUp, msg, k);
+      break;
+    case WM_LBUTTONDBLCLK:
+      setMouseArgs(r, kEventLButtonDblClk, msg, k);
+      break;
+    case WM_RBUTTONDOWN:
+      setMouseArgs(r, kEventRButtonDown, msg, k);
+      break;
+    case WM_RBUTTONUP:
+      setMouseArgs(r, kEventRButtonUp, msg, k);
+      break;
+    case WM_MOUSEMOVE:
+      setMouseArgs(r, kEventMouseMove, msg, k);
+      break;
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN: setKeyArgs(r, kEventKeyDown, msg, k); break;
+    case WM_SYSKEYDOWN:
+      setKeyArgs(r, kEventKeyDown, msg, k);
+      break;
     case WM_KEYUP:
-    case WM_SYSKEYUP: setKeyArgs(r, kEventKeyUp, msg, k); break;
-    case WM_CHAR: return raiseCharEvent(r, msg);
+    case WM_SYSKEYUP:
+      setKeyArgs(r, kEventKeyUp, msg, k);
+      break;
+    case WM_CHAR:
+      return raiseCharEvent(r, msg);
     case WM_MOUSEWHEEL:
       r.event = kEventWheel;
       r.argCount = 2;
       r.args[0] = wheelNotches(static_cast<uint32_t>(msg.wParam));
       r.args[1] = keyModifiers(k.ctrl, k.shift, k.alt, 0);
       break;
-    default: return false;
+    default:
+      return false;
   }
   raiseEvent(r);
   return refused(r);
@@ -407,8 +428,7 @@ bool preTranslate(MSG& msg) {
   if (msg.message == WM_LBUTTONDOWN || msg.message == WM_NCLBUTTONDOWN) cancelModes(*w, msg.hwnd);
 
   const HACCEL accelerators = windowComponent(*w)->accelerators();
-  if (keyboard && accelerators && TranslateAcceleratorA(w->hwnd(), accelerators, &msg))
-    return true;
+  if (keyboard && accelerators && TranslateAcceleratorA(w->hwnd(), accelerators, &msg)) return true;
   // Messages for another loaded window are that window's: `w` is the one this message is for.
   if (filterMessage(id, msg)) return true;
   if (!(w = findLoadedWindow(id))) return true;
@@ -418,8 +438,7 @@ bool preTranslate(MSG& msg) {
     PostMessageA(w->hwnd(), WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(msg.pt.x, msg.pt.y));
     return false;
   }
-  if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && navigate(id, msg))
-    return true;
+  if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && navigate(id, msg)) return true;
   if (!(w = findLoadedWindow(id))) return true;
   return raiseGeneralEvent(*w, msg);
 }

@@ -110,9 +110,9 @@ void BackgroundPicture::drawAt(HDC dc, const PicturePixels& pixels, int x, int y
 void BackgroundPicture::drawTiled(HDC dc, const RECT& client, const RECT& area) {
   const PicturePixels& t = tile();
   if (t.empty()) return;
-  const TileSpan span = tilesMeeting(area.left, area.top, area.right, area.bottom,
-                                     client.right - client.left, client.bottom - client.top,
-                                     t.width, t.height);
+  const TileSpan span =
+      tilesMeeting(area.left, area.top, area.right, area.bottom, client.right - client.left,
+                   client.bottom - client.top, t.width, t.height);
   for (int row = span.firstRow; row < span.endRow; ++row) {
     for (int column = span.firstColumn; column < span.endColumn; ++column)
       drawAt(dc, t, column * t.width, row * t.height, area);
@@ -170,8 +170,8 @@ bool BackgroundPicture::makeScaled(int width, int height, int stretchMode) {
   const BITMAPINFO bi = dibInfo(source.width, source.height, 24);
   SetStretchBltMode(memory, stretchMode);
   SetBrushOrgEx(memory, 0, 0, nullptr);
-  StretchDIBits(memory, 0, 0, width, height, 0, 0, source.width, source.height,
-                source.bits.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
+  StretchDIBits(memory, 0, 0, width, height, 0, 0, source.width, source.height, source.bits.data(),
+                &bi, DIB_RGB_COLORS, SRCCOPY);
   return true;
 }
 

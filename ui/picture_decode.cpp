@@ -432,8 +432,7 @@ PicturePixels decodeBmp(const uint8_t* data, size_t size) {
   const size_t inStride = (static_cast<size_t>(h.width) * h.bitCount + 31) / 32 * 4;
   if (h.pixelOffset > size || (size - h.pixelOffset) / inStride < static_cast<size_t>(h.height))
     return {};
-  const Channel channels[3] = {channelOf(h.masks[0]), channelOf(h.masks[1]),
-                               channelOf(h.masks[2])};
+  const Channel channels[3] = {channelOf(h.masks[0]), channelOf(h.masks[1]), channelOf(h.masks[2])};
   PicturePixels out;
   if (!allocate(out, h.width, h.height)) return out;
   for (int i = 0; i < h.height; ++i) {
@@ -451,8 +450,7 @@ PicturePixels decodeBmp(const uint8_t* data, size_t size) {
 
 PicturePixels halvePicture(const PicturePixels& source) {
   PicturePixels out;
-  if (source.empty() || !allocate(out, (source.width + 1) / 2, (source.height + 1) / 2))
-    return out;
+  if (source.empty() || !allocate(out, (source.width + 1) / 2, (source.height + 1) / 2)) return out;
   const int fullColumns = source.width / 2;
   for (int y = 0; y < out.height; ++y) {
     const uint8_t* a = source.row(2 * y);
@@ -483,8 +481,7 @@ PicturePixels repeatPicture(const PicturePixels& source, int across, int down) {
   return out;
 }
 
-PictureRect picturePlacement(int mode, int clientWidth, int clientHeight, int width,
-                             int height) {
+PictureRect picturePlacement(int mode, int clientWidth, int clientHeight, int width, int height) {
   if (mode == kPictureStretched) return {0, 0, clientWidth, clientHeight};
   if (mode != kPictureCentred || width <= 0 || height <= 0) return {0, 0, width, height};
   if (width <= clientWidth && height <= clientHeight)
@@ -505,8 +502,8 @@ PictureRect picturePlacement(int mode, int clientWidth, int clientHeight, int wi
           static_cast<int>(w), static_cast<int>(h)};
 }
 
-TileSpan tilesMeeting(int left, int top, int right, int bottom, int clientWidth,
-                      int clientHeight, int width, int height) {
+TileSpan tilesMeeting(int left, int top, int right, int bottom, int clientWidth, int clientHeight,
+                      int width, int height) {
   left = std::max(left, 0);
   top = std::max(top, 0);
   right = std::min(right, clientWidth);

@@ -62,8 +62,7 @@ enum PictureMode : int {
 // Where a width x height picture is drawn in a clientWidth x clientHeight area: mode 0 at its
 // natural size at (0, 0), mode 2 centred and shrunk to fit, mode 3 over the whole area. Mode 1
 // gives the first tile; other modes are treated as mode 0.
-PictureRect picturePlacement(int mode, int clientWidth, int clientHeight, int width,
-                             int height);
+PictureRect picturePlacement(int mode, int clientWidth, int clientHeight, int width, int height);
 
 // The tiles of mode 1 (columns [firstColumn, endColumn), rows [firstRow, endRow)) that meet
 // the rectangle [left, right) x [top, bottom), limited to the client area.
@@ -74,5 +73,5 @@ struct TileSpan {
   int endRow = 0;
   friend bool operator==(const TileSpan&, const TileSpan&) = default;
 };
-TileSpan tilesMeeting(int left, int top, int right, int bottom, int clientWidth,
-                      int clientHeight, int width, int height);
+TileSpan tilesMeeting(int left, int top, int right, int bottom, int clientWidth, int clientHeight,
+                      int width, int height);

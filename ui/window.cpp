@@ -27,7 +27,8 @@ constexpr char kDefaultClassName[] = "OrvoWindow";
 constexpr char kHiddenOwnerClassName[] = "QuenloHiddenOwner";
 constexpr int kFirstControlId = 100;
 constexpr int kControlIdStep = 10;
-constexpr DWORD kCaptionBits = WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX | WS_MINIMIZEBOX | WS_DLGFRAME;
+constexpr DWORD kCaptionBits =
+    WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX | WS_MINIMIZEBOX | WS_DLGFRAME;
 // A child that sends a reflected notification straight back must not recurse forever.
 constexpr int kMaxReflectionDepth = 16;
 
@@ -39,14 +40,14 @@ int gReflectionDepth = 0;
 
 // Stored field of each type-specific property (property index - 8).
 constexpr Field kFieldOf[] = {
-    WindowBlob::Caption,         WindowBlob::Border,        WindowBlob::BackColor,
-    WindowBlob::BackPicture,     WindowBlob::PictureMode,   WindowBlob::BackMusic,
-    WindowBlob::PlayCount,       WindowBlob::ControlBox,    WindowBlob::MaxButton,
-    WindowBlob::MinButton,       WindowBlob::Position,      WindowBlob::Movable,
-    WindowBlob::Icon,            WindowBlob::EnterMovesFocus, WindowBlob::EscCloses,
-    WindowBlob::F1OpensHelp,     WindowBlob::HelpFile,      WindowBlob::HelpContext,
-    WindowBlob::ShowInTaskbar,   WindowBlob::DragToMove,    WindowBlob::Shape,
-    WindowBlob::AlwaysOnTop,     WindowBlob::KeepTitleActive, WindowBlob::ClassName,
+    WindowBlob::Caption,       WindowBlob::Border,          WindowBlob::BackColor,
+    WindowBlob::BackPicture,   WindowBlob::PictureMode,     WindowBlob::BackMusic,
+    WindowBlob::PlayCount,     WindowBlob::ControlBox,      WindowBlob::MaxButton,
+    WindowBlob::MinButton,     WindowBlob::Position,        WindowBlob::Movable,
+    WindowBlob::Icon,          WindowBlob::EnterMovesFocus, WindowBlob::EscCloses,
+    WindowBlob::F1OpensHelp,   WindowBlob::HelpFile,        WindowBlob::HelpContext,
+    WindowBlob::ShowInTaskbar, WindowBlob::DragToMove,      WindowBlob::Shape,
+    WindowBlob::AlwaysOnTop,   WindowBlob::KeepTitleActive, WindowBlob::ClassName,
 };
 
 const PropertyDescriptor kWindowProperties[] = {
@@ -80,12 +81,18 @@ static_assert(std::size(kWindowProperties) == 8 + std::size(kFieldOf));
 
 int32_t choiceLimit(Field f) {
   switch (f) {
-    case WindowBlob::Border: return 6;
-    case WindowBlob::PictureMode: return 3;
-    case WindowBlob::PlayCount: return 2;
-    case WindowBlob::Position: return 3;
-    case WindowBlob::Shape: return 29;
-    default: return INT32_MAX;
+    case WindowBlob::Border:
+      return 6;
+    case WindowBlob::PictureMode:
+      return 3;
+    case WindowBlob::PlayCount:
+      return 2;
+    case WindowBlob::Position:
+      return 3;
+    case WindowBlob::Shape:
+      return 29;
+    default:
+      return INT32_MAX;
   }
 }
 
@@ -166,8 +173,8 @@ void maximiseToWorkArea(HWND hwnd) {
   if (IsIconic(hwnd) || IsZoomed(hwnd)) ShowWindow(hwnd, SW_RESTORE);
   ShowWindow(hwnd, SW_SHOWMAXIMIZED);
   const RECT area = workAreaOf(hwnd);
-  SetWindowPos(hwnd, nullptr, area.left, area.top, area.right - area.left,
-               area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(hwnd, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
   ShowWindow(hwnd, SW_SHOW);
 }
 
@@ -182,7 +189,8 @@ void centreOnScreen(HWND hwnd) {
 
 HRGN shapeRegion(int32_t shape, int w, int h) {
   switch (shape) {
-    case 1: return CreateEllipticRgn(0, 0, w, h);
+    case 1:
+      return CreateEllipticRgn(0, 0, w, h);
     case 2: {
       const int corner = std::min(w, h) / 5;
       return CreateRoundRectRgn(0, 0, w, h, corner, corner);
@@ -193,7 +201,8 @@ HRGN shapeRegion(int32_t shape, int w, int h) {
       CombineRgn(ring, ring, inner.get(), RGN_DIFF);
       return ring;
     }
-    default: return nullptr;
+    default:
+      return nullptr;
   }
 }
 
@@ -227,8 +236,8 @@ HICON iconFromFile(const std::vector<uint8_t>& file, int cx, int cy) {
   const uint8_t* e = &file[kHeader + (id - 1) * kFileEntry];
   const uint32_t bytes = read32(e + 8), offset = read32(e + 12);
   if (bytes == 0 || offset > file.size() || bytes > file.size() - offset) return nullptr;
-  return CreateIconFromResourceEx(const_cast<uint8_t*>(&file[offset]), bytes, TRUE, 0x00030000,
-                                  cx, cy, LR_DEFAULTCOLOR);
+  return CreateIconFromResourceEx(const_cast<uint8_t*>(&file[offset]), bytes, TRUE, 0x00030000, cx,
+                                  cy, LR_DEFAULTCOLOR);
 }
 
 // The program's own icon (resource 1), else the system's application icon. Shared handles.
@@ -280,12 +289,18 @@ HICON getIconOp(Component* c) { return static_cast<WindowComponent*>(c)->icon();
 
 OperationFn lookup(int operation) {
   switch (operation) {
-    case kOpCreate: return operationFor<kOpCreate>(&WindowComponent::create);
-    case kOpSetProperty: return operationFor<kOpSetProperty>(&setPropertyOp);
-    case kOpSaveProperties: return operationFor<kOpSaveProperties>(&savePropertiesOp);
-    case kOpGetProperty: return operationFor<kOpGetProperty>(&getPropertyOp);
-    case kOpGetIcon: return operationFor<kOpGetIcon>(&getIconOp);
-    default: return nullptr;
+    case kOpCreate:
+      return operationFor<kOpCreate>(&WindowComponent::create);
+    case kOpSetProperty:
+      return operationFor<kOpSetProperty>(&setPropertyOp);
+    case kOpSaveProperties:
+      return operationFor<kOpSaveProperties>(&savePropertiesOp);
+    case kOpGetProperty:
+      return operationFor<kOpGetProperty>(&getPropertyOp);
+    case kOpGetIcon:
+      return operationFor<kOpGetIcon>(&getIconOp);
+    default:
+      return nullptr;
   }
 }
 
@@ -324,8 +339,8 @@ WindowComponent::~WindowComponent() {
 }
 
 Component* WindowComponent::create(const CreateParams& params) {
-  auto settings = PropertyBlob::read(*blobLayoutFor(kWindowType), params.properties,
-                                     params.propertiesSize);
+  auto settings =
+      PropertyBlob::read(*blobLayoutFor(kWindowType), params.properties, params.propertiesSize);
   if (!settings) return nullptr;
   // The window takes the object over at WM_NCCREATE; until then the holder owns it.
   std::unique_ptr<WindowComponent> holder(
@@ -369,7 +384,9 @@ bool WindowComponent::createWindow(const CreateParams& p,
       x = (GetSystemMetrics(SM_CXSCREEN) - p.width) / 2;
       y = (GetSystemMetrics(SM_CYSCREEN) - p.height) / 2;
       break;
-    case 2: style |= WS_MINIMIZE; break;
+    case 2:
+      style |= WS_MINIMIZE;
+      break;
     case 3:
       if (style & WS_THICKFRAME) style |= WS_MAXIMIZE;
       break;
@@ -385,8 +402,7 @@ void WindowComponent::afterCreate(const CreateParams& p) {
   GetWindowRect(hwnd_, &r);
   if (!IsIconic(hwnd_) && !IsZoomed(hwnd_) &&
       (r.right - r.left != p.width || r.bottom - r.top != p.height))
-    SetWindowPos(hwnd_, nullptr, r.left, r.top, p.width, p.height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd_, nullptr, r.left, r.top, p.width, p.height, SWP_NOZORDER | SWP_NOACTIVATE);
   applyIcons();
   if (setting(WindowBlob::Shape) != 0) applyShape();
   SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
@@ -470,7 +486,9 @@ void WindowComponent::applyProperty(Field f) {
       break;
     case WindowBlob::ControlBox:
     case WindowBlob::MaxButton:
-    case WindowBlob::MinButton: applyCaptionStyles(); break;
+    case WindowBlob::MinButton:
+      applyCaptionStyles();
+      break;
     case WindowBlob::BackColor:
       // A PNG is blended over the background colour when its bitmap is made.
       if (isPng(settings_.bytes(WindowBlob::BackPicture))) dropPicture();
@@ -480,16 +498,29 @@ void WindowComponent::applyProperty(Field f) {
       dropPicture();
       invalidateBackground();
       break;
-    case WindowBlob::PictureMode: invalidateBackground(); break;
-    case WindowBlob::Position: applyPosition(); break;
-    case WindowBlob::Movable: applyMovable(); break;
-    case WindowBlob::Icon: applyIcons(); break;
-    case WindowBlob::Shape: applyShape(); break;
-    case WindowBlob::AlwaysOnTop: applyTopmost(); break;
+    case WindowBlob::PictureMode:
+      invalidateBackground();
+      break;
+    case WindowBlob::Position:
+      applyPosition();
+      break;
+    case WindowBlob::Movable:
+      applyMovable();
+      break;
+    case WindowBlob::Icon:
+      applyIcons();
+      break;
+    case WindowBlob::Shape:
+      applyShape();
+      break;
+    case WindowBlob::AlwaysOnTop:
+      applyTopmost();
+      break;
     case WindowBlob::KeepTitleActive:
       if (GetActiveWindow() != hwnd_) SendMessageA(hwnd_, WM_NCACTIVATE, FALSE, 0);
       break;
-    default: break;  // read when they are needed
+    default:
+      break;  // read when they are needed
   }
 }
 
@@ -514,10 +545,9 @@ void WindowComponent::applyFrameStyles() {
 
 void WindowComponent::applyIcons() {
   const auto& data = settings_.bytes(WindowBlob::Icon);
-  OwnedIcon big(iconFromFile(data, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)),
-                true);
-  OwnedIcon small(
-      iconFromFile(data, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)), true);
+  OwnedIcon big(iconFromFile(data, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)), true);
+  OwnedIcon small(iconFromFile(data, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)),
+                  true);
   if (!big.get()) big = OwnedIcon(programIcon(false), false);
   if (!small.get()) small = OwnedIcon(programIcon(true), false);
   SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
@@ -534,8 +564,8 @@ void WindowComponent::applyShape() {
 }
 
 void WindowComponent::applyTopmost() {
-  SetWindowPos(hwnd_, setting(WindowBlob::AlwaysOnTop) ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0,
-               0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+  SetWindowPos(hwnd_, setting(WindowBlob::AlwaysOnTop) ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+               SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
 }
 
 void WindowComponent::applyMovable() {
@@ -550,13 +580,19 @@ void WindowComponent::applyMovable() {
 void WindowComponent::applyPosition() {
   if (!IsWindowVisible(hwnd_)) return;
   switch (setting(WindowBlob::Position)) {
-    case 0: ShowWindow(hwnd_, SW_SHOWNORMAL); break;
+    case 0:
+      ShowWindow(hwnd_, SW_SHOWNORMAL);
+      break;
     case 1:
       if (IsIconic(hwnd_) || IsZoomed(hwnd_)) ShowWindow(hwnd_, SW_RESTORE);
       centreOnScreen(hwnd_);
       break;
-    case 2: ShowWindow(hwnd_, SW_MINIMIZE); break;
-    default: maximiseToWorkArea(hwnd_); break;
+    case 2:
+      ShowWindow(hwnd_, SW_MINIMIZE);
+      break;
+    default:
+      maximiseToWorkArea(hwnd_);
+      break;
   }
 }
 
@@ -607,30 +643,48 @@ LRESULT CALLBACK WindowComponent::windowProc(HWND hwnd, UINT msg, WPARAM wParam,
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
   switch (msg) {
-    case WM_PAINT: return self->onPaint();
-    case WM_CLOSE: return self->onClose();
-    case WM_QUERYENDSESSION: return self->onQueryEndSession(wParam, lParam);
-    case WM_DESTROY: return self->onDestroy();
-    case WM_NCDESTROY: return self->onNcDestroy(wParam, lParam);
-    case WM_MOVE: return self->onMove(wParam, lParam);
-    case WM_SIZE: return self->onSize(wParam, lParam);
-    case WM_ACTIVATE: return self->onActivate(wParam, lParam);
-    case WM_NCACTIVATE: return self->onNcActivate(wParam, lParam);
-    case WM_SETFOCUS: return self->onSetFocus(wParam, lParam);
-    case WM_KILLFOCUS: return self->onKillFocus(wParam, lParam);
-    case WM_SHOWWINDOW: return self->onShowWindow(wParam, lParam);
-    case WM_SETCURSOR: return self->onSetCursor(wParam, lParam);
+    case WM_PAINT:
+      return self->onPaint();
+    case WM_CLOSE:
+      return self->onClose();
+    case WM_QUERYENDSESSION:
+      return self->onQueryEndSession(wParam, lParam);
+    case WM_DESTROY:
+      return self->onDestroy();
+    case WM_NCDESTROY:
+      return self->onNcDestroy(wParam, lParam);
+    case WM_MOVE:
+      return self->onMove(wParam, lParam);
+    case WM_SIZE:
+      return self->onSize(wParam, lParam);
+    case WM_ACTIVATE:
+      return self->onActivate(wParam, lParam);
+    case WM_NCACTIVATE:
+      return self->onNcActivate(wParam, lParam);
+    case WM_SETFOCUS:
+      return self->onSetFocus(wParam, lParam);
+    case WM_KILLFOCUS:
+      return self->onKillFocus(wParam, lParam);
+    case WM_SHOWWINDOW:
+      return self->onShowWindow(wParam, lParam);
+    case WM_SETCURSOR:
+      return self->onSetCursor(wParam, lParam);
     case WM_CTLCOLORMSGBOX:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC: return self->onControlColour(msg, wParam, lParam);
-    case WM_COMMAND: return self->onCommand(wParam, lParam);
-    case WM_NOTIFY: return self->onNotify(wParam, lParam);
-    case UM_LAYOUT: return self->onLayout();
-    default: return self->callDefault(msg, wParam, lParam);
+    case WM_CTLCOLORSTATIC:
+      return self->onControlColour(msg, wParam, lParam);
+    case WM_COMMAND:
+      return self->onCommand(wParam, lParam);
+    case WM_NOTIFY:
+      return self->onNotify(wParam, lParam);
+    case UM_LAYOUT:
+      return self->onLayout();
+    default:
+      return self->callDefault(msg, wParam, lParam);
   }
 }
 
@@ -866,9 +920,15 @@ void showWindowAsFirstShown(LoadedWindow& window) {
   WindowComponent* c = windowComponent(window);
   if (!hwnd || !c) return;
   switch (c->setting(WindowBlob::Position)) {
-    case 3: maximiseToWorkArea(hwnd); break;
-    case 2: ShowWindow(hwnd, SW_SHOWMINIMIZED); break;
-    default: ShowWindow(hwnd, SW_SHOW); break;
+    case 3:
+      maximiseToWorkArea(hwnd);
+      break;
+    case 2:
+      ShowWindow(hwnd, SW_SHOWMINIMIZED);
+      break;
+    default:
+      ShowWindow(hwnd, SW_SHOW);
+      break;
   }
 }
 

@@ -62,10 +62,29 @@ enum WindowEvent : int32_t {
 
 // Window property indices.
 enum WindowProperty : int {
-  kWinCaption = 8, kWinBorder, kWinBackColor, kWinBackPicture, kWinPictureMode, kWinBackMusic,
-  kWinPlayCount, kWinControlBox, kWinMaxButton, kWinMinButton, kWinPosition, kWinMovable,
-  kWinIcon, kWinEnterMovesFocus, kWinEscCloses, kWinF1OpensHelp, kWinHelpFile, kWinHelpContext,
-  kWinShowInTaskbar, kWinDragToMove, kWinShape, kWinAlwaysOnTop, kWinKeepTitleActive,
+  kWinCaption = 8,
+  kWinBorder,
+  kWinBackColor,
+  kWinBackPicture,
+  kWinPictureMode,
+  kWinBackMusic,
+  kWinPlayCount,
+  kWinControlBox,
+  kWinMaxButton,
+  kWinMinButton,
+  kWinPosition,
+  kWinMovable,
+  kWinIcon,
+  kWinEnterMovesFocus,
+  kWinEscCloses,
+  kWinF1OpensHelp,
+  kWinHelpFile,
+  kWinHelpContext,
+  kWinShowInTaskbar,
+  kWinDragToMove,
+  kWinShape,
+  kWinAlwaysOnTop,
+  kWinKeepTitleActive,
   kWinClassName,
 };
 

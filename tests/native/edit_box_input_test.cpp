@@ -170,4 +170,16 @@ TEST(EditBoxInput, SpinStepWrapsWhicheverEndIsLarger) {
         << r.current << " by " << r.delta << " in " << r.endA << ".." << r.endB;
 }
 
+// "中" is two bytes in GBK; a lone lead byte at the end counts as one character.
+TEST(EditBoxInput, GbkByteOffsetsOfCharacters) {
+  const std::string text = "中a文b";
+  struct Row {
+    size_t characters;
+    size_t bytes;
+  };
+  const Row rows[] = {{0, 0}, {1, 2}, {2, 3}, {3, 5}, {4, 6}, {9, 6}};
+  for (const Row& r : rows) EXPECT_EQ(r.bytes, gbkByteOffset(text, r.characters)) << r.characters;
+  EXPECT_EQ(2u, gbkByteOffset("a\xD6", 5));
+}
+
 }  // namespace

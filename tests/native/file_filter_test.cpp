@@ -46,8 +46,6 @@ TEST(FileFilter, TrimmingStopsAtTwoByteCharacters) {
   EXPECT_EQ(fileDialogFilter("a \x81"), "a \x81\0\0"s);
 }
 
-TEST(FileFilter, StopsAtEmbeddedNul) {
-  EXPECT_EQ(fileDialogFilter("a|b\0c|d"s), "a\0b\0\0"s);
-}
+TEST(FileFilter, StopsAtEmbeddedNul) { EXPECT_EQ(fileDialogFilter("a|b\0c|d"s), "a\0b\0\0"s); }
 
 }  // namespace

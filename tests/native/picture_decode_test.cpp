@@ -218,7 +218,8 @@ TEST(JpegDecode, RgbGivesBottomUpBgrRowsPaddedToFourBytes) {
   EXPECT_EQ(112u, p.stride());
   EXPECT_EQ(112u * 24, p.bits.size());
   for (auto [x, y] : {std::pair{5, 5}, {30, 5}, {5, 18}, {30, 18}})
-    expectNear(quadrants(x, y, 37, 24), p.colourAt(x, y), 6, std::to_string(x) + "," + std::to_string(y));
+    expectNear(quadrants(x, y, 37, 24), p.colourAt(x, y), 6,
+               std::to_string(x) + "," + std::to_string(y));
   // The top-left red is in the last row of memory, stored blue, green, red.
   const uint8_t* lastRow = p.bits.data() + p.stride() * 23;
   EXPECT_LT(lastRow[0], 10);
@@ -282,7 +283,8 @@ TEST(JpegDecode, DamagedDataGivesNoPicture) {
       {"five components", [&](Bytes& b) { b[sof + 9] = 5; }},
       {"Huffman table number 7", [&](Bytes& b) { b[markerAt(b, 0xC4) + 4] = 0x17; }},
       {"a marker in the scan", [&](Bytes& b) { b[sos + 30] = 0xFF, b[sos + 31] = 0xD9; }},
-      {"garbage scan", [&](Bytes& b) {
+      {"garbage scan",
+       [&](Bytes& b) {
          for (size_t i = sos + 20; i + 2 < b.size(); ++i) b[i] = static_cast<uint8_t>(i * 151);
        }},
   };
@@ -341,8 +343,8 @@ TEST(PngDecode, ColourTypesExpandToTheSameColours) {
     const char* what;
     Bytes png;
   } cases[] = {
-      {"rgba8", encodePng(2, 2, {{255, 0, 0, 255, 0, 255, 0, 128}, {0, 0, 255, 255, 5, 5, 5, 0}},
-                          {})},
+      {"rgba8",
+       encodePng(2, 2, {{255, 0, 0, 255, 0, 255, 0, 128}, {0, 0, 255, 255, 5, 5, 5, 0}}, {})},
       {"rgba8 interlaced",
        encodePng(2, 2, {{255, 0, 0, 255, 0, 255, 0, 128}, {0, 0, 255, 255, 5, 5, 5, 0}},
                  {.interlaced = true})},
@@ -411,8 +413,8 @@ TEST(BmpDecode, PaletteDepths) {
   };
   const uint32_t expected[] = {0x0000FF, 0x00FF00, 0xFF0000, 0x000000, 0x0000FF};
   for (const auto& c : cases) {
-    const PicturePixels p = decode(encodeBmp(5, {c.row}, {.bitCount = c.bits, .palette = palette,
-                                                          .paletteCount = 4}));
+    const PicturePixels p =
+        decode(encodeBmp(5, {c.row}, {.bitCount = c.bits, .palette = palette, .paletteCount = 4}));
     ASSERT_EQ(5, p.width) << c.bits;
     for (int x = 0; x < 5; ++x) EXPECT_EQ(expected[x], p.colourAt(x, 0)) << c.bits << ":" << x;
   }
@@ -537,8 +539,8 @@ TEST(PicturePlacement, Modes) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.expected, picturePlacement(c.mode, c.clientW, c.clientH, c.w, c.h))
-        << "mode " << c.mode << " client " << c.clientW << "x" << c.clientH << " picture "
-        << c.w << "x" << c.h;
+        << "mode " << c.mode << " client " << c.clientW << "x" << c.clientH << " picture " << c.w
+        << "x" << c.h;
   }
 }
 
@@ -547,11 +549,10 @@ TEST(PicturePlacement, TilesMeetingThePaintArea) {
     int left, top, right, bottom;
     TileSpan expected;
   } cases[] = {
-      {0, 0, 250, 120, {0, 3, 0, 3}},      // the whole 250 x 120 client, 100 x 50 tiles
-      {100, 50, 200, 100, {1, 2, 1, 2}},   // exactly one tile
-      {99, 49, 101, 51, {0, 2, 0, 2}},     // a corner of four tiles
-      {-50, -50, 1000, 1000, {0, 3, 0, 3}},
-      {10, 10, 10, 20, {}},  // empty
+      {0, 0, 250, 120, {0, 3, 0, 3}},     // the whole 250 x 120 client, 100 x 50 tiles
+      {100, 50, 200, 100, {1, 2, 1, 2}},  // exactly one tile
+      {99, 49, 101, 51, {0, 2, 0, 2}},    // a corner of four tiles
+      {-50, -50, 1000, 1000, {0, 3, 0, 3}}, {10, 10, 10, 20, {}},  // empty
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.expected, tilesMeeting(c.left, c.top, c.right, c.bottom, 250, 120, 100, 50))

@@ -394,8 +394,11 @@ TEST_F(DropTarget, PropertiesReachTheTargetAtOnce) {
 TEST_F(DropTarget, EmptyStoredBlockAcceptsNothing) {
   for (int p : {kDropAcceptText, kDropAcceptHtml, kDropAcceptUrl, kDropAcceptFiles})
     EXPECT_EQ(readProperty(kWin, kNothing, p).asInt(), 0) << p;
-  HWND hwnd = resolveUnit(kWin, kNothing)->hwnd();
-  EXPECT_FALSE(IsWindowVisible(resolveUnit(kWin, kTextAndFiles)->hwnd()));
+}
+
+TEST_F(DropTarget, UnitStaysHidden) {
+  HWND hwnd = resolveUnit(kWin, kTextAndFiles)->hwnd();
+  EXPECT_FALSE(IsWindowVisible(hwnd));  // stored visible, but the type never shows
   EXPECT_EQ(GetParent(hwnd), findLoadedWindow(kWin)->hwnd());
 }
 
@@ -425,6 +428,39 @@ TEST_F(DropTarget, DestructionRevokesTheRegisteredWindow) {
   pumpMessages();
   EXPECT_EQ(RevokeDragDrop(other), DRAGDROP_E_NOTREGISTERED);
   DestroyWindow(other);
+}
+
+// A source that drops at once, wherever the cursor is.
+class DropAtOnce : public IDropSource {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDropSource)) {
+      *out = this;
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL, DWORD) override { return DRAGDROP_S_DROP; }
+  HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
+};
+
+TEST_F(DropTarget, DropThroughOleReachesTheRegisteredWindow) {
+  HWND main = findLoadedWindow(kWin)->hwnd();
+  ASSERT_TRUE(registerWindow(kWin, kTextAndFiles, main));
+  RECT r;
+  GetWindowRect(main, &r);
+  SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  FakeData data;
+  data.offer(CF_HDROP, dropFiles({"C:\\one.txt", "C:\\two.txt"}));
+  DropAtOnce source;
+  DWORD effect = DROPEFFECT_NONE;
+  DoDragDrop(&data, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
+  revokeWindow(kWin, kTextAndFiles, main);
+  EXPECT_EQ(eventsWithText(kTextAndFiles),
+            (Events{{kDropFiles, "C:\\one.txt\r\nC:\\two.txt\r\n"}}));
 }
 
 TEST(DropTargetLoad, NewerStoredVersionFailsTheLoad) {

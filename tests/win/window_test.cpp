@@ -8,6 +8,7 @@
 
 #include "tests/win/test_support.h"
 #include "ui/component_model.h"
+#include "ui/gdi.h"
 #include "ui/menu_bar.h"
 
 namespace {
@@ -42,10 +43,10 @@ class Probe : public Component {
     DWORD edge = 0;
     if (p.propertiesSize >= 1) edge = p.properties[0];
     auto* probe = new Probe(p.window, p.unit);
-    probe->hwnd_ = CreateWindowExA(0, className(), "", WS_CHILD | p.style | edge, p.x, p.y,
-                                   p.width, p.height, p.parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.controlId)),
-                                   GetModuleHandleA(nullptr), nullptr);
+    probe->hwnd_ =
+        CreateWindowExA(0, className(), "", WS_CHILD | p.style | edge, p.x, p.y, p.width, p.height,
+                        p.parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.controlId)),
+                        GetModuleHandleA(nullptr), nullptr);
     if (!probe->hwnd_) {
       delete probe;
       return nullptr;
@@ -76,14 +77,18 @@ class Probe : public Component {
       case UM_SHOWN:
       case UM_REDOCK:
       case WM_COMMAND:
-      case WM_NOTIFY: gProbeLog.push_back({self->unitId(), m, w}); break;
-      case WM_CTLCOLORSTATIC: return reinterpret_cast<LRESULT>(gProbeBrush);
+      case WM_NOTIFY:
+        gProbeLog.push_back({self->unitId(), m, w});
+        break;
+      case WM_CTLCOLORSTATIC:
+        return reinterpret_cast<LRESULT>(gProbeBrush);
       case WM_NCDESTROY:
         reportUnitDestroyed(self->windowId(), self->unitId(), self);
         ++gProbesDestroyed;
         delete self;
         return DefWindowProcA(h, m, w, l);
-      default: break;
+      default:
+        break;
     }
     return DefWindowProcA(h, m, w, l);
   }
@@ -102,8 +107,8 @@ const PropertyDescriptor kProbeProperties[] = {QUENLO_COMMON_PROPERTIES};
 const ComponentType kProbe = {"探针", "Probe", kStateEvents, kProbeProperties, &probeLookup};
 const ComponentType kNeverShown = {"隐形探针", "NeverShown", kStateEvents | kStateNeverShown,
                                    kProbeProperties, &probeLookup};
-const ComponentType kDock = {"停靠探针", "Dock", kStateEvents | kStateDockingBar,
-                             kProbeProperties, &probeLookup};
+const ComponentType kDock = {"停靠探针", "Dock", kStateEvents | kStateDockingBar, kProbeProperties,
+                             &probeLookup};
 const ComponentType kRefusing = {"拒绝", "Refusing", kStateEvents, kProbeProperties,
                                  &refusingLookup};
 const bool registered = registerComponentType(kProbeType, kProbe) &&
@@ -135,12 +140,6 @@ RECT placement(HWND child) {
   RECT r = windowRect(child);
   MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
   return r;
-}
-
-std::vector<int32_t> recordedEvents() {
-  std::vector<int32_t> events;
-  for (const auto& e : eventLog()) events.push_back(e.event);
-  return events;
 }
 
 class WindowTest : public testing::Test {
@@ -185,13 +184,14 @@ TEST_F(WindowTest, LoadRaisesCreatedMovedResizedBeforeTheWindowIsShown) {
   ASSERT_GE(seen.size(), creation.size());
   EXPECT_EQ(std::vector<SeenEvent>(seen.begin(), seen.begin() + 3), creation);
   EXPECT_TRUE(IsWindowVisible(windowHandle()));
-  // Showing activates the window: first activation (8) comes before activated (5), and the
-  // focused unit hears -7 once the window is shown.
+  // Showing activates the window: first activation (8) comes before activated (5); the window
+  // hears -7 and hands the focus on to its first tab stop.
   std::vector<int32_t> afterShow;
   for (size_t i = 3; i < seen.size(); ++i) afterShow.push_back(seen[i].event);
   const std::vector<int32_t> expected = {kWindowShown, kWindowFirstActivated, kWindowActivated,
-                                         kEventGotFocus, kEventGotFocus};
+                                         kEventGotFocus};
   EXPECT_EQ(afterShow, expected);
+  EXPECT_EQ(GetFocus(), unitHandle(kFirst));
 }
 
 TEST_F(WindowTest, EventsRaisedInsideTheCreatedHandlerReachTheirHandlers) {
@@ -219,8 +219,8 @@ TEST_F(WindowTest, ControlsAreCreatedLastToFirstAndStackedInFormOrder) {
   std::vector<HWND> stacking;
   for (HWND h = GetWindow(windowHandle(), GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
     stacking.push_back(h);
-  const std::vector<HWND> formOrder = {unitHandle(kFirst), unitHandle(kSecond),
-                                       unitHandle(kNever), unitHandle(kHidden)};
+  const std::vector<HWND> formOrder = {unitHandle(kFirst), unitHandle(kSecond), unitHandle(kNever),
+                                       unitHandle(kHidden)};
   EXPECT_EQ(stacking, formOrder);
 }
 
@@ -463,9 +463,8 @@ TEST_F(WindowTest, SavedPropertiesHoldWhatWasWritten) {
   writeProperty(kWindow, 0, kWinBackMusic, PropertyValue(ByteBuffer::copyOf(music, 3)));
 
   LoadedUnit& u = findLoadedWindow(kWindow)->units[0];
-  auto saved = PropertyBlob::read(*blobLayoutFor(kWindowType),
-                                  u.type->operation<kOpSaveProperties>()(u.object).data(),
-                                  u.type->operation<kOpSaveProperties>()(u.object).size());
+  const std::vector<uint8_t> bytes = u.type->operation<kOpSaveProperties>()(u.object);
+  auto saved = PropertyBlob::read(*blobLayoutFor(kWindowType), bytes.data(), bytes.size());
   ASSERT_TRUE(saved);
   EXPECT_EQ(saved->text(WindowBlob::HelpFile), "帮助.hlp");
   EXPECT_EQ(saved->number(WindowBlob::HelpContext), 42);
@@ -473,6 +472,46 @@ TEST_F(WindowTest, SavedPropertiesHoldWhatWasWritten) {
   EXPECT_EQ(saved->bytes(WindowBlob::BackMusic), std::vector<uint8_t>(music, music + 3));
   EXPECT_EQ(saved->text(WindowBlob::Caption), "探针窗口");
   EXPECT_EQ(saved->number(WindowBlob::Position), 1) << "the stored start position, not the state";
+}
+
+TEST_F(WindowTest, WithoutATaskbarButtonTheHiddenOwnerOwnsTheWindow) {
+  useTestForm("window_modal");
+  ASSERT_TRUE(loadWindow(0x52010004, false, nullptr));
+  HWND h = windowHandle(0x52010004);
+  EXPECT_EQ(GetWindow(h, GW_OWNER), hiddenOwner());
+  EXPECT_FALSE(GetWindowLongA(h, GWL_STYLE) & WS_POPUP);
+  EXPECT_TRUE(GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) << "border 3";
+  EXPECT_TRUE(GetWindowLongA(h, GWL_STYLE) & WS_THICKFRAME) << "border 3";
+}
+
+TEST_F(WindowTest, ShapesCutTheWindowAndFollowItsSize) {
+  useTestForm("window_modal");
+  ASSERT_TRUE(loadWindow(0x52010004, false, nullptr));
+  HWND h = windowHandle(0x52010004);
+  auto regionBox = [&] {
+    OwnedRegion region(CreateRectRgn(0, 0, 0, 0));
+    RECT box{};
+    if (GetWindowRgn(h, region.get()) != ERROR) GetRgnBox(region.get(), &box);
+    return box;
+  };
+  EXPECT_EQ(regionBox().right, 180) << "an ellipse over the whole window";
+  SetWindowPos(h, nullptr, 0, 0, 220, 150, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_EQ(regionBox().right, 220);
+  writeProperty(0x52010004, 0, kWinShape, PropertyValue(0));
+  OwnedRegion region(CreateRectRgn(0, 0, 0, 0));
+  EXPECT_EQ(GetWindowRgn(h, region.get()), ERROR) << "rectangular again";
+}
+
+TEST_F(WindowTest, AUnitsPointerShowsOverIt) {
+  load("window_basic");
+  HCURSOR pointer = findLoadedWindow(kWindow)->find(kSecond)->cursor;
+  ASSERT_NE(pointer, nullptr);
+  SetCursor(nullptr);
+  EXPECT_TRUE(SendMessageA(windowHandle(), WM_SETCURSOR,
+                           reinterpret_cast<WPARAM>(unitHandle(kSecond)),
+                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+  EXPECT_EQ(GetCursor(), pointer);
+  EXPECT_EQ(findLoadedWindow(kWindow)->find(kFirst)->cursor, nullptr) << "the default pointer";
 }
 
 // --- messages for the controls --------------------------------------------------------------

@@ -55,7 +55,7 @@ std::string describe(const Token& t) {
 
 class Lexer {
  public:
-  Lexer(const std::string& path, const std::string& text) : path_(path), text_(text) {}
+  Lexer(const std::string& path, std::string_view text) : path_(path), text_(text) {}
 
   const Token& peek() {
     if (!peeked_) peeked_ = scan(true);
@@ -113,6 +113,14 @@ class Lexer {
     } else if (isWordStart(c)) {
       t.kind = Token::Word;
       while (pos_ < text_.size() && isWordChar(text_[pos_])) t.text += text_[pos_++];
+      // A handler instance of a family carries its value: onFontSizeClicked(5).
+      if (pos_ < text_.size() && text_[pos_] == '(') {
+        size_t close = text_.find_first_of(")\n", pos_);
+        if (close != std::string::npos && text_[close] == ')') {
+          t.text += text_.substr(pos_, close + 1 - pos_);
+          pos_ = close + 1;
+        }
+      }
     } else if (isDigit(c) || (c == '-' && pos_ + 1 < text_.size() && isDigit(text_[pos_ + 1]))) {
       t = scanNumber();
     } else if (c == '"') {
@@ -199,7 +207,7 @@ class Lexer {
   }
 
   std::string path_;
-  const std::string& text_;
+  std::string_view text_;
   size_t pos_ = 0;
   int line_ = 1;
   std::optional<Token> peeked_;
@@ -213,7 +221,7 @@ struct Reference {
 
 class Parser {
  public:
-  Parser(const std::string& path, const std::string& text, const FormSourceContext& context)
+  Parser(const std::string& path, std::string_view text, const FormSourceContext& context)
       : lex_(path, text), context_(context) {}
 
   FormDescription parse() {
@@ -619,5 +627,7 @@ class Parser {
 
 FormDescription compileFormSource(const std::string& path, const std::string& text,
                                   const FormSourceContext& context) {
-  return Parser(path, text, context).parse();
+  std::string_view body = text;
+  if (body.starts_with("\xEF\xBB\xBF")) body.remove_prefix(3);
+  return Parser(path, body, context).parse();
 }

@@ -55,10 +55,14 @@ bool writeAll(HANDLE file, std::initializer_list<const ByteBuffer*> buffers) {
 
 enum class Target { kReplaceable, kMissing, kBlocked };
 
-// A rename replaces a file even while another program has it open (Wine), so an exclusive
-// open decides whether the target may be replaced: it fails for open, read-only or
-// directory targets.
+// Renaming over a file can succeed while another program still has it open, so an exclusive
+// open decides whether the target may be replaced. The attributes are asked first because
+// that open succeeds on read-only files for root under Wine.
 Target probeTarget(const char* fileName) {
+  DWORD attributes = GetFileAttributesA(fileName);
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+    return Target::kBlocked;
   HANDLE h = systemCalls().createFile(fileName, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h != INVALID_HANDLE_VALUE) {

@@ -33,7 +33,7 @@ case $status in
   3|124)
     # Wine itself did not start a program in time: the Windows tests are then not run, and
     # the run says so.
-    echo "WINE UNAVAILABLE: the Windows tests did not run (Wine could not start a program in time)"
+    echo "WINE UNAVAILABLE: the Windows tests did not run (no PE32+ test build, or Wine could not start a program in time)"
     ;;
   *) exit "$status" ;;
 esac

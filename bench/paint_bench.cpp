@@ -1,14 +1,15 @@
 // Start-up and repaint costs of the background picture.
 //
-//   paint_bench background.jpg [--app Quenlo.exe] [--naive]
+//   paint_bench background.jpg [--naive] [--no-picture] [--startup-only] [--app Quenlo.exe]
 //
 // 1. Start-up: from this process's creation to the end of the first WM_PAINT of a 728 x 430
-//    window that shows the picture stretched (mode 3), as the main window does; and the JPEG
-//    decode alone (median of 10).
+//    window that shows the picture stretched (mode 3), decoding it in that paint as the main
+//    window does; and the JPEG decode alone (median of 10). --no-picture paints the window
+//    without a picture, which gives Wine's own start-up cost.
 // 2. Repaints: 200 repaints of a 1280 x 800 client area at an unchanged size, then a resize
-//    sweep from 1280 x 800 down to 640 x 400 and back; median and worst WM_PAINT time.
-//    --naive adds the same runs for a paint that stretches the whole decoded picture with
-//    HALFTONE on every WM_PAINT, for comparison.
+//    sweep from 1280 x 800 down to 640 x 400 and back (160 sizes); median and worst WM_PAINT
+//    time. --naive adds the same runs for a paint that stretches the whole decoded picture
+//    with HALFTONE on every WM_PAINT, for comparison.
 // 3. --app: start Quenlo.exe and time CreateProcess to its first idle wait (WaitForInputIdle),
 //    which it reaches after the main window's first paint.
 #include <windows.h>
@@ -18,6 +19,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/gdi.h"
@@ -71,7 +73,8 @@ std::vector<uint8_t> readFile(const char* path) {
 // The window: paints like the window component (picture, then BackColor in what remains).
 struct Painter {
   BackgroundPicture picture;
-  const PicturePixels* naive = nullptr;  // set: stretch the whole picture every time
+  const std::vector<uint8_t>* pending = nullptr;  // decoded in the first WM_PAINT
+  const PicturePixels* naive = nullptr;           // set: stretch the whole picture every time
   std::vector<double> paintMs;
   bool painted = false;
 };
@@ -93,6 +96,8 @@ void onPaint(HWND hwnd) {
   GetClientRect(hwnd, &client);
   const RECT clip = paint.ps().rcPaint;
   OwnedRegion remaining(CreateRectRgnIndirect(&clip));
+  if (const auto* data = std::exchange(g_painter->pending, nullptr))
+    g_painter->picture.load(data->data(), data->size(), GetSysColor(COLOR_BTNFACE));
   if (g_painter->naive) {
     paintNaive(paint.dc(), *g_painter->naive, client);
     SetRectRgn(remaining.get(), 0, 0, 0, 0);
@@ -137,21 +142,20 @@ void pump() {
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
 }
 
-void startup(const std::vector<uint8_t>& jpeg) {
+void startup(const std::vector<uint8_t>& jpeg, bool withPicture) {
   Painter painter;
   g_painter = &painter;
-  const double decodeStart = nowMs();
-  painter.picture.load(jpeg.data(), jpeg.size(), GetSysColor(COLOR_BTNFACE));
-  const double decodeMs = nowMs() - decodeStart;
+  if (withPicture) painter.pending = &jpeg;
   HWND hwnd = createWindow(WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 728, 430);
   ShowWindow(hwnd, SW_SHOW);
   UpdateWindow(hwnd);
   const double firstPaint = msSinceProcessStart();
-  std::printf("start-up: process start to first complete paint %.1f ms\n", firstPaint);
-  std::printf("          first load (decode) %.1f ms, first WM_PAINT %.1f ms\n", decodeMs,
+  std::printf("start-up%s: process start to first complete paint %.1f ms (that paint %.1f ms)\n",
+              withPicture ? "" : " without picture", firstPaint,
               painter.paintMs.empty() ? 0.0 : painter.paintMs.front());
   DestroyWindow(hwnd);
   pump();
+  if (!withPicture) return;
 
   std::vector<double> decodes;
   for (int i = 0; i < 10; ++i) {
@@ -174,7 +178,7 @@ void report(const char* what, const Painter& painter) {
 void repaints(const std::vector<uint8_t>& jpeg, bool naive, int count) {
   Painter painter;
   g_painter = &painter;
-  painter.picture.load(jpeg.data(), jpeg.size(), GetSysColor(COLOR_BTNFACE));
+  painter.pending = &jpeg;
   PicturePixels pixels;
   if (naive) {
     pixels = decodePicture(jpeg.data(), jpeg.size(), 0);
@@ -191,14 +195,12 @@ void repaints(const std::vector<uint8_t>& jpeg, bool naive, int count) {
   report(naive ? "naive: 1280 x 800, same size" : "1280 x 800, same size", painter);
 
   painter.paintMs.clear();
-  int steps = 0;
-  for (int pass = 0; pass < 2; ++pass) {
-    for (int i = 0; i <= 80 && steps < count; ++i, ++steps) {
-      const int k = pass == 0 ? i : 80 - i;
-      SetWindowPos(hwnd, nullptr, 0, 0, 1280 - 8 * k, 800 - 5 * k,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-      UpdateWindow(hwnd);
-    }
+  // Down to 640 x 400 in 80 steps, then back up to 1280 x 800: 160 sizes.
+  for (int step = 1; step <= 160; ++step) {
+    const int k = step <= 80 ? step : 160 - step;
+    SetWindowPos(hwnd, nullptr, 0, 0, 1280 - 8 * k, 800 - 5 * k,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    UpdateWindow(hwnd);
   }
   report(naive ? "naive: resize sweep 1280 x 800 <-> 640 x 400"
                : "resize sweep 1280 x 800 <-> 640 x 400",
@@ -234,23 +236,29 @@ void appStartup(const char* exe) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: paint_bench background.jpg [--app Quenlo.exe] [--naive]\n");
+    std::fprintf(stderr,
+                 "usage: paint_bench background.jpg [--naive] [--no-picture] [--startup-only]"
+                 " [--app Quenlo.exe]\n");
     return 2;
   }
   const std::vector<uint8_t> jpeg = readFile(argv[1]);
   const char* app = nullptr;
   bool naive = false;
+  bool withPicture = true;
+  bool startupOnly = false;
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--app" && i + 1 < argc) app = argv[++i];
     if (arg == "--naive") naive = true;
+    if (arg == "--no-picture") withPicture = false;
+    if (arg == "--startup-only") startupOnly = true;
   }
-  startup(jpeg);
+  startup(jpeg, withPicture);
   std::fflush(stdout);
-  repaints(jpeg, false, 200);
-  std::fflush(stdout);
-  if (naive) {
-    repaints(jpeg, true, 40);
+  if (!startupOnly) {
+    repaints(jpeg, false, 200);
+    std::fflush(stdout);
+    if (naive) repaints(jpeg, true, 200);
     std::fflush(stdout);
   }
   if (app) appStartup(app);

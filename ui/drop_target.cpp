@@ -454,8 +454,10 @@ OperationFn lookup(int operation) {
   }
 }
 
+// Window handles are 32-bit values, sign-extended where pointers are wider.
 HWND windowArgument(std::span<const TypedValue> args) {
-  return args.empty() ? nullptr : reinterpret_cast<HWND>(args[0].value);
+  if (args.empty()) return nullptr;
+  return reinterpret_cast<HWND>(static_cast<intptr_t>(static_cast<int32_t>(args[0].value)));
 }
 
 int64_t registerWindowCommand(Component* c, std::span<const TypedValue> args) {

@@ -34,6 +34,8 @@ void takeOut(HRGN remaining, const RECT& covered) {
   if (region) CombineRgn(remaining, remaining, region.get(), RGN_DIFF);
 }
 
+int withSlack(int size, int screen) { return std::max(size, std::min(size + size / 4, screen)); }
+
 int repeatsToReach(int size, int minimum) {
   return size >= minimum ? 1 : (minimum + size - 1) / size;
 }
@@ -154,15 +156,22 @@ void BackgroundPicture::drawScaled(HDC dc, const PictureRect& where, const RECT&
   SetStretchBltMode(dc, oldMode);
 }
 
+// The copy's bitmap is made a quarter larger than needed (within the screen size) and kept
+// while the target fits in it, so that a resize sweep does not make a bitmap per size.
 bool BackgroundPicture::makeScaled(int width, int height, int stretchMode) {
   HDC memory = cacheDc();
   if (!memory) return false;
-  const BITMAPINFO target = dibInfo(width, -height, 32);
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &target, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!bitmap) return false;
-  SelectObject(memory, bitmap);
-  scaled_.bitmap.reset(bitmap);  // the previous copy is no longer selected
+  if (!scaled_.bitmap || width > scaled_.capacity.cx || height > scaled_.capacity.cy) {
+    const SIZE capacity = {withSlack(width, GetSystemMetrics(SM_CXSCREEN)),
+                           withSlack(height, GetSystemMetrics(SM_CYSCREEN))};
+    const BITMAPINFO target = dibInfo(capacity.cx, -capacity.cy, 32);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &target, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap) return false;
+    SelectObject(memory, bitmap);
+    scaled_.bitmap.reset(bitmap);  // the previous copy is no longer selected
+    scaled_.capacity = capacity;
+  }
   scaled_.width = width;
   scaled_.height = height;
   scaled_.stretchMode = stretchMode;

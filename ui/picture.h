@@ -37,6 +37,7 @@ class BackgroundPicture {
  private:
   struct Scaled {
     OwnedBitmap bitmap;
+    SIZE capacity = {};  // the bitmap's size; the copy is its top-left width x height
     int width = 0;
     int height = 0;
     int stretchMode = 0;

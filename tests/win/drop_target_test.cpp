@@ -36,6 +36,7 @@ std::string dropFiles(const std::vector<std::string>& paths) {
   header.pFiles = sizeof header;
   std::string block(reinterpret_cast<const char*>(&header), sizeof header);
   for (const auto& p : paths) block += p + '\0';
+  if (paths.empty()) block += '\0';  // the list always ends with two zero bytes
   return block + '\0';
 }
 

@@ -180,6 +180,15 @@ std::vector<Seen> seenEvents() {
   return out;
 }
 
+// The key messages that reached the probes; the characters that the message loop's translation
+// makes of them are left out.
+std::vector<Received> keysReceived() {
+  std::vector<Received> keys;
+  for (const Received& r : gReceived)
+    if (r.message != WM_CHAR) keys.push_back(r);
+  return keys;
+}
+
 class MenuBarTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -286,8 +295,12 @@ TEST_F(MenuBarTest, TheBarFollowsTheItemTree) {
     SCOPED_TRACE(i);
     EXPECT_EQ(menuText(file, i), items[i].text);
     EXPECT_EQ(GetMenuItemID(file, i), items[i].id);
-    EXPECT_EQ(GetMenuState(file, i, MF_BYPOSITION) & (MF_SEPARATOR | MF_CHECKED | MF_GRAYED),
-              items[i].state);
+    const UINT state = GetMenuState(file, i, MF_BYPOSITION);
+    if (items[i].state & MF_SEPARATOR) {
+      EXPECT_TRUE(state & MF_SEPARATOR);  // some systems also report separators as grayed
+    } else {
+      EXPECT_EQ(state & (MF_SEPARATOR | MF_CHECKED | MF_GRAYED), items[i].state);
+    }
   }
   HMENU more = GetSubMenu(file, 5);
   ASSERT_NE(more, nullptr);
@@ -452,7 +465,7 @@ TEST_F(MenuBarTest, OnlyAFalseReturnDiscardsTheKey) {
   setCustomHandler(2, [](EventCall& e) { e.returns(0); });
   postKey(b, WM_KEYDOWN, 'M');
   const std::vector<Received> expected = {{b, WM_KEYDOWN, 'K'}, {b, WM_KEYDOWN, 'L'}};
-  EXPECT_EQ(gReceived, expected);
+  EXPECT_EQ(keysReceived(), expected);
 }
 
 TEST_F(MenuBarTest, TheCharacterHandlerCanReplaceOrDropTheCharacter) {
@@ -475,7 +488,7 @@ TEST_F(MenuBarTest, ADisabledControlGetsItsKeysUntouched) {
   postKey(a, WM_KEYDOWN, VK_ESCAPE);
   EXPECT_TRUE(seenEvents().empty());
   EXPECT_NE(findLoadedWindow(kWindow), nullptr) << "no navigation either";
-  EXPECT_EQ(gReceived, (std::vector<Received>{{a, WM_KEYDOWN, VK_ESCAPE}}));
+  EXPECT_EQ(keysReceived(), (std::vector<Received>{{a, WM_KEYDOWN, VK_ESCAPE}}));
 }
 
 TEST_F(MenuBarTest, MessagesForWindowsOfNoUnitRaiseNothing) {
@@ -542,7 +555,7 @@ TEST_F(MenuBarTest, EnterRunsTheDefaultAction) {
   gWantedKeys = {VK_RETURN};  // a multi-line edit box wants its Enter
   postKey(unitHandle(kA), WM_KEYDOWN, VK_RETURN);
   EXPECT_EQ(gDefaultActions, 1);
-  EXPECT_EQ(gReceived, (std::vector<Received>{{unitHandle(kA), WM_KEYDOWN, VK_RETURN}}));
+  EXPECT_EQ(keysReceived(), (std::vector<Received>{{unitHandle(kA), WM_KEYDOWN, VK_RETURN}}));
 }
 
 TEST_F(MenuBarTest, EnterMovesTheFocusWhenTheWindowSaysSo) {
@@ -567,7 +580,7 @@ TEST_F(MenuBarTest, AMessageFilterConsumesBeforeAnyEvent) {
   postKey(unitHandle(kA), WM_KEYDOWN, 'Q');
   postKey(unitHandle(kA), WM_KEYDOWN, 'R');
   EXPECT_EQ(seenEvents(), (std::vector<Seen>{{kA, kEventKeyDown, {'R', 0}}}));
-  EXPECT_EQ(gReceived, (std::vector<Received>{{unitHandle(kA), WM_KEYDOWN, 'R'}}));
+  EXPECT_EQ(keysReceived(), (std::vector<Received>{{unitHandle(kA), WM_KEYDOWN, 'R'}}));
 }
 
 TEST_F(MenuBarTest, DragToMoveTurnsAPressOnTheWindowIntoACaptionPress) {

@@ -47,12 +47,20 @@ std::vector<int32_t> eventsOf(UnitId unit) {
   return out;
 }
 
-void setCustomHandler(int slot, std::function<void(EventCall&)> fn) { gCustom[slot] = std::move(fn); }
+bool underWine() {
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+void setCustomHandler(int slot, std::function<void(EventCall&)> fn) {
+  gCustom[slot] = std::move(fn);
+}
 
 FormDescription& useTestForm(const char* name) {
   std::string path = std::string(QUENLO_ASSETS) + "/" + name + ".bin";
   std::ifstream in(path, std::ios::binary);
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
   auto form = std::make_unique<FormDescription>();
   if (bytes.empty() || !decodeForm(bytes.data(), bytes.size(), std::size(kTestHandlers), *form))
     throw FatalErrorThrown{"test form did not decode: " + path};

@@ -32,6 +32,10 @@ FormDescription& useTestForm(const char* name);
 // milliseconds, or until the queue is empty when ms is 0.
 void pumpMessages(int ms = 0);
 
+// True when the tests run under Wine, whose controls and dialogs differ from Windows' in a
+// few documented details.
+bool underWine();
+
 // Fatal errors inside a test throw FatalErrorThrown instead of ending the process.
 struct FatalErrorThrown {
   std::string message;

@@ -7,11 +7,14 @@
 //    window does; and the JPEG decode alone (median of 10). --no-picture paints the window
 //    without a picture, which gives Wine's own start-up cost.
 // 2. Repaints: 200 repaints of a 1280 x 800 client area at an unchanged size, then a resize
-//    sweep from 1280 x 800 down to 640 x 400 and back (160 sizes); median and worst WM_PAINT
-//    time. --naive adds the same runs for a paint that stretches the whole decoded picture
-//    with HALFTONE on every WM_PAINT, for comparison.
-// 3. --app: start Quenlo.exe and time CreateProcess to its first idle wait (WaitForInputIdle),
-//    which it reaches after the main window's first paint.
+//    sweep from 1280 x 800 down to 640 x 400 and back (160 sizes); median and worst time of
+//    the WM_PAINT and of the whole frame (InvalidateRect or SetWindowPos, then UpdateWindow).
+//    Then the same with children laid out as in the main window (path box and text box cover
+//    all but a 64 x 32 corner, which the window's picture shows through), so that the
+//    window paints only that corner. --naive adds the same runs for a paint that stretches
+//    the whole decoded picture with HALFTONE on every WM_PAINT, for comparison.
+// 3. --app: start Quenlo.exe and time CreateProcess until its main window and all its children
+//    have been painted (and, for comparison, until WaitForInputIdle returns).
 #include <windows.h>
 
 #include <algorithm>
@@ -76,6 +79,7 @@ struct Painter {
   const std::vector<uint8_t>* pending = nullptr;  // decoded in the first WM_PAINT
   const PicturePixels* naive = nullptr;           // set: stretch the whole picture every time
   std::vector<double> paintMs;
+  std::vector<double> frameMs;
   bool painted = false;
 };
 Painter* g_painter = nullptr;
@@ -168,14 +172,22 @@ void startup(const std::vector<uint8_t>& jpeg, bool withPicture) {
               d.worst, d.count);
 }
 
-void report(const char* what, const Painter& painter) {
-  const Stats s = statsOf(painter.paintMs);
-  std::printf("%-34s median %7.2f ms  worst %7.2f ms  (%zu paints)\n", what, s.median, s.worst,
-              s.count);
+void report(const std::string& what, const Painter& painter) {
+  const Stats p = statsOf(painter.paintMs);
+  const Stats f = statsOf(painter.frameMs);
+  std::printf("%-46s WM_PAINT median %6.2f worst %6.2f | frame median %6.2f worst %6.2f ms (%zu)\n",
+              what.c_str(), p.median, p.worst, f.median, f.worst, f.count);
+}
+
+// The main window's layout: children that hide all of the picture but its top-left 64 x 32.
+void coverLikeMainWindow(HWND hwnd) {
+  const DWORD style = WS_CHILD | WS_VISIBLE;
+  CreateWindowExA(0, "STATIC", "", style, 64, 0, 2000, 32, hwnd, nullptr, nullptr, nullptr);
+  CreateWindowExA(0, "STATIC", "", style, 0, 32, 2000, 2000, hwnd, nullptr, nullptr, nullptr);
 }
 
 // Repaints at one size, then a sweep of sizes, of a borderless 1280 x 800 window.
-void repaints(const std::vector<uint8_t>& jpeg, bool naive, int count) {
+void repaints(const std::vector<uint8_t>& jpeg, bool naive, bool covered, int count) {
   Painter painter;
   g_painter = &painter;
   painter.pending = &jpeg;
@@ -184,31 +196,64 @@ void repaints(const std::vector<uint8_t>& jpeg, bool naive, int count) {
     pixels = decodePicture(jpeg.data(), jpeg.size(), 0);
     painter.naive = &pixels;
   }
-  HWND hwnd = createWindow(WS_POPUP, 1280, 800);
+  HWND hwnd = createWindow(WS_POPUP | WS_CLIPCHILDREN, 1280, 800);
+  if (covered) coverLikeMainWindow(hwnd);
   ShowWindow(hwnd, SW_SHOW);
   UpdateWindow(hwnd);
+  const std::string prefix = std::string(naive ? "naive: " : "") + (covered ? "covered: " : "");
   painter.paintMs.clear();
   for (int i = 0; i < count; ++i) {
+    const double start = nowMs();
     InvalidateRect(hwnd, nullptr, FALSE);
     UpdateWindow(hwnd);
+    painter.frameMs.push_back(nowMs() - start);
   }
-  report(naive ? "naive: 1280 x 800, same size" : "1280 x 800, same size", painter);
+  report(prefix + "1280 x 800, same size", painter);
 
   painter.paintMs.clear();
+  painter.frameMs.clear();
   // Down to 640 x 400 in 80 steps, then back up to 1280 x 800: 160 sizes.
   for (int step = 1; step <= 160; ++step) {
     const int k = step <= 80 ? step : 160 - step;
+    const double start = nowMs();
     SetWindowPos(hwnd, nullptr, 0, 0, 1280 - 8 * k, 800 - 5 * k,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     UpdateWindow(hwnd);
+    painter.frameMs.push_back(nowMs() - start);
   }
-  report(naive ? "naive: resize sweep 1280 x 800 <-> 640 x 400"
-               : "resize sweep 1280 x 800 <-> 640 x 400",
-         painter);
+  report(prefix + "resize sweep 1280 x 800 <-> 640 x 400", painter);
   DestroyWindow(hwnd);
   pump();
 }
 
+BOOL CALLBACK collectChild(HWND h, LPARAM param) {
+  reinterpret_cast<std::vector<HWND>*>(param)->push_back(h);
+  return TRUE;
+}
+
+// Visible, and no window of its tree has anything left to paint.
+bool treePainted(HWND top) {
+  if (!IsWindowVisible(top)) return false;
+  std::vector<HWND> tree{top};
+  EnumChildWindows(top, collectChild, reinterpret_cast<LPARAM>(&tree));
+  for (HWND h : tree) {
+    if (IsWindowVisible(h) && GetUpdateRect(h, nullptr, FALSE)) return false;
+  }
+  return true;
+}
+
+HWND findQuenlo(DWORD pid) {
+  for (HWND h = FindWindowA(nullptr, "Quenlo3.0"); h;
+       h = FindWindowExA(nullptr, h, nullptr, "Quenlo3.0")) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(h, &owner);
+    if (owner == pid) return h;
+  }
+  return nullptr;
+}
+
+// CreateProcess until the main window and its children are painted: no update region is left
+// and a WM_NULL sent afterwards has come back, so the last WM_PAINT has returned.
 void appStartup(const char* exe) {
   STARTUPINFOA si{};
   si.cb = sizeof si;
@@ -220,12 +265,21 @@ void appStartup(const char* exe) {
     std::printf("app: cannot start %s\n", exe);
     return;
   }
+  HWND main = nullptr;
+  double painted = 0;
+  while (nowMs() - start < 60000 && !painted) {
+    if (!main) main = findQuenlo(pi.dwProcessId);
+    DWORD_PTR unused;
+    if (main && treePainted(main) &&
+        SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &unused) && treePainted(main))
+      painted = nowMs() - start;
+    else
+      SwitchToThread();
+  }
   const DWORD waited = WaitForInputIdle(pi.hProcess, 60000);
   const double idle = nowMs() - start;
-  std::printf("app: CreateProcess to first idle %.1f ms%s\n", idle,
-              waited == 0 ? "" : " (WaitForInputIdle failed)");
-  Sleep(500);
-  HWND main = FindWindowA(nullptr, "Quenlo3.0");
+  std::printf("app: CreateProcess to main window painted %.1f ms; to WaitForInputIdle %.1f ms%s\n",
+              painted, idle, waited == 0 ? "" : " (failed)");
   if (main) PostMessageA(main, WM_CLOSE, 0, 0);
   if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
   CloseHandle(pi.hThread);
@@ -256,10 +310,12 @@ int main(int argc, char** argv) {
   startup(jpeg, withPicture);
   std::fflush(stdout);
   if (!startupOnly) {
-    repaints(jpeg, false, 200);
-    std::fflush(stdout);
-    if (naive) repaints(jpeg, true, 200);
-    std::fflush(stdout);
+    for (bool covered : {false, true}) {
+      repaints(jpeg, false, covered, 200);
+      std::fflush(stdout);
+      if (naive) repaints(jpeg, true, covered, 200);
+      std::fflush(stdout);
+    }
   }
   if (app) appStartup(app);
   return 0;

@@ -75,6 +75,7 @@ add_test(NAME win_tests COMMAND quenlo_tests)
 file(GLOB e2e_tests CONFIGURE_DEPENDS tests/e2e/*.cpp)
 if(e2e_tests)
   add_executable(quenlo_e2e ${e2e_tests})
+  target_include_directories(quenlo_e2e PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(quenlo_e2e PRIVATE gtest gtest_main user32 gdi32 psapi)
   target_compile_definitions(quenlo_e2e PRIVATE ${win_defs}
     QUENLO_EXE="$<TARGET_FILE:Quenlo>")
@@ -82,8 +83,4 @@ if(e2e_tests)
   add_test(NAME e2e_tests COMMAND quenlo_e2e)
 endif()
 
-# The background picture's start-up and repaint benchmark: a program to run, not a test.
-add_executable(paint_bench bench/paint_bench.cpp ui/picture.cpp ui/picture_decode.cpp ui/gdi.cpp)
-target_include_directories(paint_bench PRIVATE ${CMAKE_SOURCE_DIR})
-target_compile_definitions(paint_bench PRIVATE ${win_defs})
-target_link_libraries(paint_bench PRIVATE deps::jpeg deps::png gdi32 user32)
+include(${CMAKE_SOURCE_DIR}/cmake/Bench.cmake)

@@ -98,6 +98,15 @@ _wine_env_init_prefix() {
   touch "$stamp"
 }
 
+# Debian's wine64 does not find the fonts of its own data folder (Marlett draws the caption
+# buttons, Tahoma is the dialogs' face), so they are put where every Wine looks.
+_wine_env_add_fonts() {
+  local fonts=$WINEPREFIX/drive_c/windows/Fonts
+  mkdir -p "$fonts" || return 1
+  [ -d /usr/share/wine/fonts ] || return 0
+  cp -u /usr/share/wine/fonts/*.ttf "$fonts"/ 2>/dev/null || true
+}
+
 _wine_env_main() {
   if [ $# -ne 1 ]; then
     echo "usage: . scripts/wine-env.sh BUILD_DIR" >&2
@@ -147,7 +156,7 @@ _wine_env_main() {
   local lock=$build_dir/wineprefix.lock
   {
     flock 8 || return 1
-    _wine_env_init_prefix
+    _wine_env_init_prefix && _wine_env_add_fonts
   } 8>"$lock" || { _wine_env_fail "prefix initialisation failed"; return 1; }
 
   wineserver -p >/dev/null 2>&1 || true

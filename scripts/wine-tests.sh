@@ -8,7 +8,6 @@ build=$1
 tests=$build/win64
 smoke_seconds=${QUENLO_WINE_SMOKE_SECONDS:-600}
 
-[ -f "$build/win64.failed" ] && exit 3
 export QUENLO_WINEARCH=win64
 . "$root/scripts/wine-env.sh" "$tests" || exit 3
 trap wine_env_cleanup EXIT

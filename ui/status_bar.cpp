@@ -277,7 +277,17 @@ std::vector<uint8_t> StatusBar::saveProperties() const {
   return blob.write();
 }
 
-LRESULT StatusBar::onRedock() { return SendMessageA(hwnd_, WM_SIZE, 0, 0); }
+// A part reaching the right end must be redrawn at the new width, which not every status
+// control does by itself when it resizes from WM_SIZE.
+LRESULT StatusBar::onRedock() {
+  RECT before;
+  GetWindowRect(hwnd_, &before);
+  LRESULT result = SendMessageA(hwnd_, WM_SIZE, 0, 0);
+  RECT after;
+  GetWindowRect(hwnd_, &after);
+  if (after.right - after.left != before.right - before.left) InvalidateRect(hwnd_, nullptr, TRUE);
+  return result;
+}
 
 LRESULT StatusBar::onNcDestroy(WPARAM wp, LPARAM lp) {
   HWND hwnd = hwnd_;

@@ -1,0 +1,709 @@
+// Quenlo side by side with Wine's notepad, driven from outside as a user would.
+//
+//   notepad_bench --quenlo Quenlo.exe --notepad notepad.exe --files a.txt,b.txt[,c.txt]
+//                 [--big big.txt] [--runs 5] [--big-runs 2] [--out table.md]
+//   notepad_bench --fill-window     (the plain-fill window of the repaint floor; started by itself)
+//
+// Every figure is the median of --runs fresh processes (--big-runs for the big file), each
+// measured from this driver:
+// - start: CreateProcess until the main window is visible and it and all its children have been
+//   painted: no window of the tree has an update region left, and a WM_NULL sent afterwards has
+//   come back, so the WM_PAINT that validated the last region has returned.
+// - open: the open dialog is brought up with its shortcut (Ctrl+D, Ctrl+O), the path goes into
+//   its file name box and the dialog is confirmed; timed from the confirmation until the text
+//   box holds the whole text (WM_GETTEXTLENGTH; the program cannot answer while it loads) and
+//   has been painted (as for start).
+// - save: Ctrl+S, timed until the file has been rewritten (newer than a mark set before, full
+//   size, no longer open for writing) and a WM_NULL sent to the window has come back, i.e. the
+//   command has returned. The saved bytes are compared with the original.
+// - peak working set after the big file was opened and saved (GetProcessMemoryInfo).
+// - repaint frames: the driver resizes the main window (SetWindowPos is carried out by the
+//   window's own thread) and calls UpdateWindow, which sends WM_PAINT to every invalid window
+//   of the tree and returns when they are done; a frame is that pair. Measured for Quenlo,
+//   notepad and, as the floor, a window of another process whose WM_PAINT only fills its
+//   client area with one brush.
+// - floors: the same bytes read and written with CreateFile/ReadFile/WriteFile alone, and
+//   loaded by SetWindowTextA into a bare multi-line EDIT control of this process (wrapping, as
+//   Quenlo's text box does, and not wrapping, as notepad's does by default).
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+double nowMs() {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+struct Stats {
+  double median = 0;
+  double worst = 0;
+  size_t count = 0;
+};
+
+Stats statsOf(std::vector<double> samples) {
+  Stats s;
+  if (samples.empty()) return s;
+  std::sort(samples.begin(), samples.end());
+  s.median = samples[samples.size() / 2];
+  if (samples.size() % 2 == 0) s.median = (s.median + samples[samples.size() / 2 - 1]) / 2;
+  s.worst = samples.back();
+  s.count = samples.size();
+  return s;
+}
+
+void log(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(stdout, format, args);
+  va_end(args);
+  std::fflush(stdout);
+}
+
+bool waitUntil(const std::function<bool()>& done, int ms, DWORD pause = 2) {
+  const double end = nowMs() + ms;
+  while (nowMs() < end) {
+    if (done()) return true;
+    Sleep(pause);
+  }
+  return done();
+}
+
+// --- Files ---------------------------------------------------------------------------------
+
+std::string readAll(const std::string& path) {
+  std::string bytes;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  LARGE_INTEGER size;
+  GetFileSizeEx(file, &size);
+  bytes.resize(static_cast<size_t>(size.QuadPart));
+  DWORD read = 0;
+  if (!bytes.empty() &&
+      !ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
+    read = 0;
+  bytes.resize(read);
+  CloseHandle(file);
+  return bytes;
+}
+
+bool writeAll(const std::string& path, const std::string& bytes, bool flush) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+            written == bytes.size();
+  if (flush) ok = FlushFileBuffers(file) && ok;
+  return CloseHandle(file) && ok;
+}
+
+FILETIME oldTime() {
+  SYSTEMTIME s{2001, 1, 1, 1, 0, 0, 0, 0};
+  FILETIME f;
+  SystemTimeToFileTime(&s, &f);
+  return f;
+}
+
+void markOld(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  FILETIME t = oldTime();
+  SetFileTime(file, nullptr, nullptr, &t);
+  CloseHandle(file);
+}
+
+// Rewritten since markOld, complete, and closed by its writer.
+bool rewritten(const std::string& path, uint64_t size) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  FILETIME mark = oldTime();
+  if (CompareFileTime(&data.ftLastWriteTime, &mark) <= 0) return false;
+  if ((uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow) != size) return false;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
+size_t wideLength(const std::string& gbk) {
+  return static_cast<size_t>(
+      MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0));
+}
+
+// --- Windows of another process -----------------------------------------------------------
+
+std::string classOf(HWND h) {
+  char name[64] = {};
+  GetClassNameA(h, name, sizeof name);
+  return name;
+}
+
+std::string captionOf(HWND h) {
+  char text[256] = {};
+  GetWindowTextA(h, text, sizeof text);
+  return text;
+}
+
+struct TopSearch {
+  DWORD pid;
+  std::function<bool(HWND)> wanted;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK visitTop(HWND h, LPARAM param) {
+  auto* s = reinterpret_cast<TopSearch*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  if (pid != s->pid || !IsWindowVisible(h) || !s->wanted(h)) return TRUE;
+  s->found = h;
+  return FALSE;
+}
+
+HWND findTop(DWORD pid, std::function<bool(HWND)> wanted) {
+  TopSearch s{pid, std::move(wanted)};
+  EnumWindows(visitTop, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+BOOL CALLBACK collect(HWND h, LPARAM param) {
+  reinterpret_cast<std::vector<HWND>*>(param)->push_back(h);
+  return TRUE;
+}
+
+std::vector<HWND> treeOf(HWND top) {
+  std::vector<HWND> tree{top};
+  EnumChildWindows(top, collect, reinterpret_cast<LPARAM>(&tree));
+  return tree;
+}
+
+bool anyUpdateRegion(HWND top) {
+  for (HWND h : treeOf(top)) {
+    if (IsWindowVisible(h) && GetUpdateRect(h, nullptr, FALSE)) return true;
+  }
+  return false;
+}
+
+bool sync(HWND h, UINT ms = 600000) {
+  DWORD_PTR result;
+  return SendMessageTimeoutA(h, WM_NULL, 0, 0, SMTO_NORMAL, ms, &result) != 0;
+}
+
+// The tree has been painted and the paint has returned.
+bool waitPainted(HWND top, int ms) {
+  const double end = nowMs() + ms;
+  while (nowMs() < end) {
+    if (!IsWindowVisible(top) || anyUpdateRegion(top)) {
+      SwitchToThread();
+      continue;
+    }
+    if (!sync(top)) return false;
+    if (!anyUpdateRegion(top)) return true;
+  }
+  return false;
+}
+
+INPUT keyInput(WORD vk, bool down) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+  in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+  return in;
+}
+
+void ctrlKey(WORD vk) {
+  INPUT keys[4] = {keyInput(VK_CONTROL, true), keyInput(vk, true), keyInput(vk, false),
+                   keyInput(VK_CONTROL, false)};
+  SendInput(4, keys, sizeof(INPUT));
+}
+
+bool bringForward(HWND top) {
+  return waitUntil(
+      [&] {
+        if (GetForegroundWindow() == top) return true;
+        SetForegroundWindow(top);
+        return false;
+      },
+      5000, 20);
+}
+
+// --- The programs --------------------------------------------------------------------------
+
+struct Program {
+  std::string name;
+  std::string exe;
+  std::string folder;  // started here; Quenlo writes its backup file into its own folder
+  WORD openKey;        // with Ctrl
+  std::function<bool(HWND)> isMain;
+};
+
+class Running {
+ public:
+  Running(const Program& program, const std::string& extraArgs = "") {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    std::string command = "\"" + program.exe + "\"" + extraArgs;
+    start_ = nowMs();
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        program.folder.c_str(), &si, &pi_)) {
+      log("cannot start %s (%lu)\n", program.exe.c_str(), GetLastError());
+      return;
+    }
+    waitUntil([&] { return (main_ = findTop(pi_.dwProcessId, program.isMain)) != nullptr; }, 60000,
+              1);
+    if (main_ && waitPainted(main_, 60000)) startMs_ = nowMs() - start_;
+    for (HWND h : treeOf(main_)) {
+      if (_stricmp(classOf(h).c_str(), "Edit") == 0 &&
+          (GetWindowLongA(h, GWL_STYLE) & ES_MULTILINE))
+        text_ = h;
+    }
+  }
+  ~Running() {
+    if (!pi_.hProcess) return;
+    TerminateProcess(pi_.hProcess, 0);
+    WaitForSingleObject(pi_.hProcess, 20000);
+    CloseHandle(pi_.hThread);
+    CloseHandle(pi_.hProcess);
+  }
+  Running(const Running&) = delete;
+  Running& operator=(const Running&) = delete;
+
+  bool ok() const { return main_ && text_ && startMs_ > 0; }
+  double startMs() const { return startMs_; }
+  HWND main() const { return main_; }
+  HWND text() const { return text_; }
+  HANDLE process() const { return pi_.hProcess; }
+  DWORD pid() const { return pi_.dwProcessId; }
+
+ private:
+  PROCESS_INFORMATION pi_{};
+  HWND main_ = nullptr;
+  HWND text_ = nullptr;
+  double start_ = 0;
+  double startMs_ = -1;
+};
+
+size_t textLength(HWND edit, UINT ms) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, ms, &length)) return SIZE_MAX;
+  return length;
+}
+
+// Ctrl+<openKey>, the path into the dialog, confirm; milliseconds from the confirmation to the
+// text shown, or -1.
+double openFile(const Program& program, Running& app, const std::string& path,
+                const std::string& bytes) {
+  if (!bringForward(app.main())) return -1;
+  ctrlKey(program.openKey);
+  HWND dialog = nullptr;
+  if (!waitUntil(
+          [&] {
+            return (dialog = findTop(app.pid(), [](HWND h) { return classOf(h) == "#32770"; })) !=
+                   nullptr;
+          },
+          20000))
+    return -1;
+  HWND name = GetDlgItem(dialog, 0x47C);        // cmb13 on Windows
+  if (!name) name = GetDlgItem(dialog, 0x480);  // edt1 in Wine's dialog
+  if (!name) return -1;
+  SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  const size_t wide = wideLength(bytes);
+  const double start = nowMs();
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+  // Either count may come back, depending on how the control answers a Unicode caller.
+  if (!waitUntil(
+          [&] {
+            size_t n = textLength(app.text(), 600000);
+            return n == wide || n == bytes.size();
+          },
+          900000, 1))
+    return -1;
+  if (!waitPainted(app.main(), 60000)) return -1;
+  return nowMs() - start;
+}
+
+// Ctrl+S; milliseconds until the file is rewritten and the command has returned, or -1.
+double saveFile(Running& app, const std::string& path, const std::string& bytes, bool& same) {
+  markOld(path);
+  if (!bringForward(app.main())) return -1;
+  const double start = nowMs();
+  ctrlKey('S');
+  if (!waitUntil([&] { return rewritten(path, bytes.size()); }, 900000, 1)) return -1;
+  if (!sync(app.main())) return -1;
+  const double ms = nowMs() - start;
+  same = readAll(path) == bytes;
+  return ms;
+}
+
+double peakWorkingSetMb(HANDLE process) {
+  PROCESS_MEMORY_COUNTERS pmc{};
+  pmc.cb = sizeof pmc;
+  if (!GetProcessMemoryInfo(process, &pmc, sizeof pmc)) return -1;
+  return static_cast<double>(pmc.PeakWorkingSetSize) / (1024.0 * 1024.0);
+}
+
+// --- Repaint frames ------------------------------------------------------------------------
+
+struct Frames {
+  Stats same;       // full repaints at 1280 x 800
+  Stats sweep;      // resize sweep 1280 x 800 <-> 640 x 400
+  Stats sweepMove;  // of which SetWindowPos, with the window's WM_SIZE handling
+};
+
+Frames measureFrames(HWND top) {
+  Frames f;
+  SetWindowPos(top, nullptr, 0, 0, 1280, 800, SWP_NOZORDER | SWP_NOACTIVATE);
+  UpdateWindow(top);
+  waitPainted(top, 10000);
+  std::vector<double> samples;
+  for (int i = 0; i < 200; ++i) {
+    const double start = nowMs();
+    RedrawWindow(top, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    sync(top);
+    samples.push_back(nowMs() - start);
+  }
+  f.same = statsOf(samples);
+  samples.clear();
+  std::vector<double> moves;
+  for (int step = 1; step <= 160; ++step) {
+    const int k = step <= 80 ? step : 160 - step;
+    const double start = nowMs();
+    SetWindowPos(top, nullptr, 0, 0, 1280 - 8 * k, 800 - 5 * k, SWP_NOZORDER | SWP_NOACTIVATE);
+    moves.push_back(nowMs() - start);
+    UpdateWindow(top);
+    sync(top);
+    samples.push_back(nowMs() - start);
+  }
+  f.sweep = statsOf(samples);
+  f.sweepMove = statsOf(moves);
+  if (anyUpdateRegion(top)) log("  (update regions left after the sweep: frames may be short)\n");
+  log("  frames: same size median %.1f worst %.1f; sweep median %.1f worst %.1f, of which "
+      "SetWindowPos median %.1f worst %.1f ms\n",
+      f.same.median, f.same.worst, f.sweep.median, f.sweep.worst, f.sweepMove.median,
+      f.sweepMove.worst);
+  return f;
+}
+
+LRESULT CALLBACK fillProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
+  if (message == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+    EndPaint(hwnd, &ps);
+    return 0;
+  }
+  if (message == WM_DESTROY) PostQuitMessage(0);
+  return DefWindowProcA(hwnd, message, wp, lp);
+}
+
+int fillWindowMain() {
+  WNDCLASSA wc{};
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = fillProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.lpszClassName = "BenchFill";
+  RegisterClassA(&wc);
+  HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "BenchFill", WS_OVERLAPPEDWINDOW, 0, 0, 728, 430,
+                              nullptr, nullptr, wc.hInstance, nullptr);
+  ShowWindow(hwnd, SW_SHOW);
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return 0;
+}
+
+// --- Floors in this process ----------------------------------------------------------------
+
+struct RawFloor {
+  double read = 0, write = 0, writeFlushed = 0;
+};
+
+RawFloor rawFloor(const std::string& path, const std::string& scratch, int runs) {
+  std::vector<double> reads, writes, flushed;
+  for (int i = 0; i < runs; ++i) {
+    double start = nowMs();
+    std::string bytes = readAll(path);
+    reads.push_back(nowMs() - start);
+    start = nowMs();
+    writeAll(scratch, bytes, false);
+    writes.push_back(nowMs() - start);
+    start = nowMs();
+    writeAll(scratch, bytes, true);
+    flushed.push_back(nowMs() - start);
+  }
+  DeleteFileA(scratch.c_str());
+  return {statsOf(reads).median, statsOf(writes).median, statsOf(flushed).median};
+}
+
+// SetWindowTextA into a bare EDIT of InputBox's size and font, then its paint.
+double editFloor(const std::string& bytes, bool wrap) {
+  HWND frame = CreateWindowExA(0, "STATIC", "floor", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 728,
+                               430, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
+  if (!wrap) style |= WS_HSCROLL | ES_AUTOHSCROLL;
+  HWND edit = CreateWindowExA(WS_EX_CLIENTEDGE, "Edit", "", style, 0, 32, 712, 326, frame, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+  HFONT font =
+      CreateFontA(-24, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, PROOF_QUALITY, 0, "");
+  SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  UpdateWindow(frame);
+  const double start = nowMs();
+  SetWindowTextA(edit, bytes.c_str());
+  UpdateWindow(frame);
+  const double ms = nowMs() - start;
+  DestroyWindow(frame);
+  DeleteObject(font);
+  return ms;
+}
+
+// --- The run -------------------------------------------------------------------------------
+
+struct FileResult {
+  std::vector<double> open, save;
+  bool savedSame = true;
+  int failures = 0;
+};
+
+struct AppResult {
+  std::vector<double> start;
+  std::map<std::string, FileResult> files;
+  double peakMb = -1;
+  double baseMb = -1;
+  Frames frames;
+};
+
+void openAndSave(const Program& program, Running& app, const std::string& path,
+                 const std::string& bytes, FileResult& out) {
+  const double open = openFile(program, app, path, bytes);
+  bool same = false;
+  const double save = open < 0 ? -1 : saveFile(app, path, bytes, same);
+  log("  %s %s: open %.0f ms, save %.0f ms%s\n", program.name.c_str(), path.c_str(), open, save,
+      save >= 0 && !same ? " (saved bytes DIFFER)" : "");
+  if (open < 0 || save < 0) {
+    ++out.failures;
+    return;
+  }
+  out.open.push_back(open);
+  out.save.push_back(save);
+  out.savedSame = out.savedSame && same;
+}
+
+struct Options {
+  std::string quenlo, notepad, big, out;
+  std::vector<std::string> files;
+  int runs = 5, bigRuns = 2;
+};
+
+AppResult runProgram(const Program& program, const Options& o,
+                     const std::map<std::string, std::string>& contents) {
+  AppResult r;
+  for (int run = 0; run < o.runs; ++run) {
+    Running app(program);
+    if (!app.ok()) {
+      log("  %s: no main window\n", program.name.c_str());
+      continue;
+    }
+    r.start.push_back(app.startMs());
+    log("  %s start %.0f ms\n", program.name.c_str(), app.startMs());
+    if (run == 0) {
+      PROCESS_MEMORY_COUNTERS pmc{};
+      pmc.cb = sizeof pmc;
+      if (GetProcessMemoryInfo(app.process(), &pmc, sizeof pmc))
+        r.baseMb = static_cast<double>(pmc.WorkingSetSize) / (1024.0 * 1024.0);
+      r.frames = measureFrames(app.main());
+    }
+    for (const auto& path : o.files)
+      openAndSave(program, app, path, contents.at(path), r.files[path]);
+  }
+  if (o.big.empty()) return r;
+  for (int run = 0; run < o.bigRuns; ++run) {
+    Running app(program);
+    if (!app.ok()) continue;
+    r.start.push_back(app.startMs());
+    openAndSave(program, app, o.big, contents.at(o.big), r.files[o.big]);
+    r.peakMb = std::max(r.peakMb, peakWorkingSetMb(app.process()));
+  }
+  return r;
+}
+
+std::string baseName(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string cell(double ms) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, ms >= 100 ? "%.0f" : "%.1f", ms);
+  return buf;
+}
+
+std::string ratio(double a, double b) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.2f", b > 0 ? a / b : 0.0);
+  return buf;
+}
+
+void table(FILE* out, const Options& o, const AppResult& q, const AppResult& n, const Frames& fill,
+           const std::map<std::string, std::string>& contents) {
+  std::vector<std::string> all = o.files;
+  if (!o.big.empty()) all.push_back(o.big);
+  std::fprintf(out,
+               "| measure (median, ms) | runs | Quenlo | Notepad | Quenlo/Notepad | floor |\n");
+  std::fprintf(out, "|---|---|---|---|---|---|\n");
+  const Stats qs = statsOf(q.start), ns = statsOf(n.start);
+  std::fprintf(out, "| start to first complete paint | %zu/%zu | %s | %s | %s | |\n", qs.count,
+               ns.count, cell(qs.median).c_str(), cell(ns.median).c_str(),
+               ratio(qs.median, ns.median).c_str());
+  for (const auto& path : all) {
+    const std::string& bytes = contents.at(path);
+    const int runs = path == o.big ? 1 : 3;
+    const RawFloor raw = rawFloor(path, path + ".floor", runs);
+    const double wrapFloor = editFloor(bytes, true);
+    const double plainFloor = editFloor(bytes, false);
+    const FileResult& qf = q.files.count(path) ? q.files.at(path) : FileResult{};
+    const FileResult& nf = n.files.count(path) ? n.files.at(path) : FileResult{};
+    const Stats qo = statsOf(qf.open), no = statsOf(nf.open);
+    const Stats qv = statsOf(qf.save), nv = statsOf(nf.save);
+    const std::string name = baseName(path);
+    std::fprintf(out,
+                 "| open %s until shown | %zu/%zu | %s | %s | %s | ReadFile %s; EDIT load %s "
+                 "wrapping, %s not |\n",
+                 name.c_str(), qo.count, no.count, cell(qo.median).c_str(), cell(no.median).c_str(),
+                 ratio(qo.median, no.median).c_str(), cell(raw.read).c_str(),
+                 cell(wrapFloor).c_str(), cell(plainFloor).c_str());
+    std::fprintf(out, "| save %s (Ctrl+S)%s | %zu/%zu | %s | %s | %s | WriteFile %s; +flush %s |\n",
+                 name.c_str(), qf.savedSame && nf.savedSame ? "" : " **bytes differ**", qv.count,
+                 nv.count, cell(qv.median).c_str(), cell(nv.median).c_str(),
+                 ratio(qv.median, nv.median).c_str(), cell(raw.write).c_str(),
+                 cell(raw.writeFlushed).c_str());
+    log("floors %s: read %.1f, write %.1f, write+flush %.1f, EDIT wrap %.0f, no wrap %.0f ms\n",
+        name.c_str(), raw.read, raw.write, raw.writeFlushed, wrapFloor, plainFloor);
+  }
+  if (!o.big.empty()) {
+    std::fprintf(out,
+                 "| peak working set with %s open and saved (MB) | %d/%d | %.0f | %.0f | %s | "
+                 "file %.0f MB |\n",
+                 baseName(o.big).c_str(), o.bigRuns, o.bigRuns, q.peakMb, n.peakMb,
+                 ratio(q.peakMb, n.peakMb).c_str(), contents.at(o.big).size() / 1048576.0);
+  }
+  std::fprintf(out, "| working set after start (MB) | 1/1 | %.0f | %.0f | %s | |\n", q.baseMb,
+               n.baseMb, ratio(q.baseMb, n.baseMb).c_str());
+  std::fprintf(out, "| repaint 1280x800, 200 frames: median | 1/1 | %s | %s | %s | fill %s |\n",
+               cell(q.frames.same.median).c_str(), cell(n.frames.same.median).c_str(),
+               ratio(q.frames.same.median, n.frames.same.median).c_str(),
+               cell(fill.same.median).c_str());
+  std::fprintf(out, "| repaint 1280x800, 200 frames: worst | 1/1 | %s | %s | %s | fill %s |\n",
+               cell(q.frames.same.worst).c_str(), cell(n.frames.same.worst).c_str(),
+               ratio(q.frames.same.worst, n.frames.same.worst).c_str(),
+               cell(fill.same.worst).c_str());
+  std::fprintf(out, "| resize sweep, 160 frames: median | 1/1 | %s | %s | %s | fill %s |\n",
+               cell(q.frames.sweep.median).c_str(), cell(n.frames.sweep.median).c_str(),
+               ratio(q.frames.sweep.median, n.frames.sweep.median).c_str(),
+               cell(fill.sweep.median).c_str());
+  std::fprintf(out, "| resize sweep, 160 frames: worst | 1/1 | %s | %s | %s | fill %s |\n",
+               cell(q.frames.sweep.worst).c_str(), cell(n.frames.sweep.worst).c_str(),
+               ratio(q.frames.sweep.worst, n.frames.sweep.worst).c_str(),
+               cell(fill.sweep.worst).c_str());
+}
+
+std::vector<std::string> split(const std::string& list) {
+  std::vector<std::string> parts;
+  size_t from = 0;
+  while (from <= list.size()) {
+    size_t comma = list.find(',', from);
+    if (comma == std::string::npos) comma = list.size();
+    if (comma > from) parts.push_back(list.substr(from, comma - from));
+    from = comma + 1;
+  }
+  return parts;
+}
+
+std::string folderOf(const std::string& exe) {
+  const size_t slash = exe.find_last_of("\\/");
+  return slash == std::string::npos ? "." : exe.substr(0, slash);
+}
+
+std::string fullPath(const std::string& path) {
+  char full[MAX_PATH];
+  DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+  return n && n < MAX_PATH ? std::string(full) : path;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--fill-window") return fillWindowMain();
+    if (i + 1 >= argc) break;
+    if (arg == "--quenlo") o.quenlo = fullPath(argv[++i]);
+    if (arg == "--notepad") o.notepad = argv[++i];
+    if (arg == "--files") o.files = split(argv[++i]);
+    if (arg == "--big") o.big = fullPath(argv[++i]);
+    if (arg == "--runs") o.runs = std::max(1, std::atoi(argv[++i]));
+    if (arg == "--big-runs") o.bigRuns = std::max(1, std::atoi(argv[++i]));
+    if (arg == "--out") o.out = argv[++i];
+  }
+  if (o.quenlo.empty() || o.notepad.empty()) {
+    std::fprintf(stderr,
+                 "usage: notepad_bench --quenlo Quenlo.exe --notepad notepad.exe --files a,b "
+                 "[--big c] [--runs 5] [--big-runs 2] [--out table.md]\n");
+    return 2;
+  }
+  for (auto& f : o.files) f = fullPath(f);
+  std::map<std::string, std::string> contents;
+  for (const auto& f : o.files) contents[f] = readAll(f);
+  if (!o.big.empty()) contents[o.big] = readAll(o.big);
+
+  const Program quenlo{"Quenlo", o.quenlo, folderOf(o.quenlo), 'D',
+                       [](HWND h) { return captionOf(h) == "Quenlo3.0"; }};
+  const Program notepad{"Notepad", o.notepad, folderOf(o.quenlo), 'O',
+                        [](HWND h) { return classOf(h) == "Notepad"; }};
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  const Program fill{"fill", self, folderOf(o.quenlo), 0,
+                     [](HWND h) { return classOf(h) == "BenchFill"; }};
+
+  log("Quenlo\n");
+  const AppResult q = runProgram(quenlo, o, contents);
+  log("Notepad\n");
+  const AppResult n = runProgram(notepad, o, contents);
+  Frames fillFrames;
+  {
+    Running floor(fill, " --fill-window");
+    if (floor.main()) fillFrames = measureFrames(floor.main());
+  }
+  FILE* out = o.out.empty() ? stdout : std::fopen(o.out.c_str(), "w");
+  if (!out) return 1;
+  table(out, o, q, n, fillFrames, contents);
+  if (out != stdout) std::fclose(out);
+  return 0;
+}

@@ -1,0 +1,258 @@
+#include "tests/e2e/quenlo_app.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+std::string makeTempFolder(const char* prefix) {
+  char base[MAX_PATH];
+  GetTempPathA(MAX_PATH, base);
+  for (unsigned n = GetTickCount();; ++n) {
+    std::string path = std::string(base) + prefix + std::to_string(GetCurrentProcessId()) + "-" +
+                       std::to_string(n);
+    if (CreateDirectoryA(path.c_str(), nullptr)) return path;
+  }
+}
+
+void removeFolder(const std::string& path) {
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((path + "\\*").c_str(), &found);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string full = path + "\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        removeFolder(full);
+      } else {
+        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(full.c_str());
+      }
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+  }
+  RemoveDirectoryA(path.c_str());
+}
+
+struct WindowSearch {
+  DWORD pid;
+  const char* className;
+  const char* title;
+  HWND found;
+};
+
+BOOL CALLBACK findTopLevel(HWND h, LPARAM param) {
+  auto* s = reinterpret_cast<WindowSearch*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  if (pid != s->pid || !IsWindowVisible(h)) return TRUE;
+  char cls[64] = {};
+  GetClassNameA(h, cls, sizeof cls);
+  if (s->className && std::strcmp(cls, s->className) != 0) return TRUE;
+  if (s->title && windowText(h) != s->title) return TRUE;
+  s->found = h;
+  return FALSE;
+}
+
+HWND topLevelOf(DWORD pid, const char* className, const char* title) {
+  WindowSearch s{pid, className, title, nullptr};
+  EnumWindows(&findTopLevel, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+INPUT keyInput(WORD vk, bool down) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+  in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+  return in;
+}
+
+void settle() { Sleep(60); }
+
+}  // namespace
+
+std::string windowText(HWND h) {
+  char text[65536];
+  LRESULT n = SendMessageA(h, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  return std::string(text, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+RECT rectInParent(HWND child) {
+  RECT r;
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool writeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+  return static_cast<bool>(out);
+}
+
+bool fileExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool waitUntil(const std::function<bool()>& done, int ms) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < static_cast<DWORD>(ms);) {
+    if (done()) return true;
+    Sleep(20);
+  }
+  return done();
+}
+
+QuenloApp::QuenloApp()
+    : folder_(makeTempFolder("quenlo-app-")), cwd_(makeTempFolder("quenlo-cwd-")) {
+  std::string exe = inFolder("Quenlo.exe");
+  if (!CopyFileA(QUENLO_EXE, exe.c_str(), FALSE)) return;
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  std::string command = "\"" + exe + "\"";
+  if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      cwd_.c_str(), &si, &process_))
+    return;
+  const DWORD pid = process_.dwProcessId;
+  waitUntil([&] { return (main_ = topLevelOf(pid, nullptr, "Quenlo3.0")) != nullptr; }, 30000);
+  if (main_) findControls();
+  // Ready once the start-up message is shown and the window is in front.
+  waitUntil([&] { return status_ && !status().empty(); });
+  if (main_) SetForegroundWindow(main_);
+  waitUntil([&] { return GetForegroundWindow() == main_; }, 3000);
+  settle();
+}
+
+QuenloApp::~QuenloApp() {
+  if (process_.hProcess) {
+    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+      TerminateProcess(process_.hProcess, 1);
+      WaitForSingleObject(process_.hProcess, 5000);
+    }
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+  }
+  removeFolder(folder_);
+  removeFolder(cwd_);
+}
+
+void QuenloApp::findControls() {
+  for (HWND c = GetWindow(main_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    char cls[64] = {};
+    GetClassNameA(c, cls, sizeof cls);
+    if (_stricmp(cls, "Edit") == 0) {
+      (GetWindowLongA(c, GWL_STYLE) & ES_MULTILINE ? input_ : path_) = c;
+    } else if (_stricmp(cls, STATUSCLASSNAMEA) == 0) {
+      status_ = c;
+    }
+  }
+}
+
+std::string QuenloApp::status() const { return windowText(status_); }
+
+void QuenloApp::chooseMenu(int position) {
+  PostMessageA(main_, WM_COMMAND, MAKEWPARAM(20000 + position, 0), 0);
+  settle();
+}
+
+HWND QuenloApp::focusedControl() const {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(process_.dwThreadId, &info) ? info.hwndFocus : nullptr;
+}
+
+// Clicks until the control reports the focus: a click that arrives while the window is still
+// being brought forward may be lost.
+void QuenloApp::focus(HWND control) {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    SetForegroundWindow(main_);
+    waitUntil([&] { return GetForegroundWindow() == main_; }, 3000);
+    RECT r;
+    GetWindowRect(control, &r);
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    INPUT click[2] = {};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, click, sizeof(INPUT));
+    if (!waitUntil([&] { return focusedControl() == control; }, 1000)) continue;
+    Sleep(150);  // a late activation may still hand the focus back to the last control
+    if (focusedControl() == control) break;
+  }
+}
+
+void QuenloApp::key(WORD vk, bool down) {
+  INPUT in = keyInput(vk, down);
+  SendInput(1, &in, sizeof in);
+  settle();
+}
+
+void QuenloApp::ctrlPress(WORD vk) {
+  key(VK_CONTROL, true);
+  press(vk);
+  key(VK_CONTROL, false);
+}
+
+void QuenloApp::type(const std::string& ascii) {
+  for (char c : ascii) {
+    if (c == '\n') {
+      press(VK_RETURN);
+    } else {
+      SHORT vk = VkKeyScanA(c);
+      bool shift = (vk >> 8) & 1;
+      if (shift) key(VK_SHIFT, true);
+      press(static_cast<WORD>(vk & 0xFF));
+      if (shift) key(VK_SHIFT, false);
+    }
+  }
+}
+
+void QuenloApp::wheel(HWND over, int delta) {
+  RECT r;
+  GetWindowRect(over, &r);
+  SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dwFlags = MOUSEEVENTF_WHEEL;
+  in.mi.mouseData = static_cast<DWORD>(delta);
+  SendInput(1, &in, sizeof in);
+  settle();
+}
+
+HWND QuenloApp::waitForDialog(const char* title, int ms) const {
+  HWND dialog = nullptr;
+  waitUntil([&] { return (dialog = topLevelOf(process_.dwProcessId, "#32770", title)) != nullptr; },
+            ms);
+  return dialog;
+}
+
+void QuenloApp::confirmFileDialog(HWND dialog, const std::string& path) {
+  // The file name box is a combo box on Windows and an edit in Wine's dialog.
+  HWND name = GetDlgItem(dialog, 0x47C);        // cmb13
+  if (!name) name = GetDlgItem(dialog, 0x480);  // edt1
+  SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+}
+
+DWORD QuenloApp::close() {
+  PostMessageA(main_, WM_CLOSE, 0, 0);
+  return waitForExit();
+}
+
+DWORD QuenloApp::waitForExit(int ms) {
+  if (WaitForSingleObject(process_.hProcess, ms) != WAIT_OBJECT_0) return static_cast<DWORD>(-2);
+  DWORD code = 0;
+  GetExitCodeProcess(process_.hProcess, &code);
+  return code;
+}

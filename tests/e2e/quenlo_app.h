@@ -1,0 +1,62 @@
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Drives a real Quenlo.exe from outside, as a user would: the program is copied into a fresh
+// folder of its own and started from another working directory; the driver finds its windows,
+// sends real keyboard and mouse input, and reads what the windows show.
+class QuenloApp {
+ public:
+  QuenloApp();
+  ~QuenloApp();
+  QuenloApp(const QuenloApp&) = delete;
+  QuenloApp& operator=(const QuenloApp&) = delete;
+
+  bool started() const { return main_ != nullptr; }
+  HWND main() const { return main_; }
+  HWND inputBox() const { return input_; }
+  HWND pathBox() const { return path_; }
+  HWND statusBar() const { return status_; }
+  const std::string& folder() const { return folder_; }  // the program's own folder
+  const std::string& elsewhere() const { return cwd_; }  // the folder it was started from
+  std::string inFolder(const std::string& name) const { return folder_ + "\\" + name; }
+
+  std::string status() const;
+  // Menu items are chosen by their command ids: 20000 + the item's place in the menu bar.
+  void chooseMenu(int position);
+  // Brings the window forward and gives `control` the keyboard focus with a mouse click.
+  void focus(HWND control);
+  HWND focusedControl() const;
+  void type(const std::string& ascii);  // letters, digits, space, Enter ("\n")
+  void key(WORD vk, bool down);
+  void press(WORD vk) { key(vk, true), key(vk, false); }
+  void ctrlPress(WORD vk);
+  void wheel(HWND over, int delta);
+
+  // Finds a visible dialog of the program ("#32770"), waiting up to `ms`.
+  HWND waitForDialog(const char* title = nullptr, int ms = 10000) const;
+  // Types a path into a file dialog's name box and confirms it.
+  static void confirmFileDialog(HWND dialog, const std::string& path);
+
+  // Sends WM_CLOSE and waits for the process to end; returns its exit code (or -2).
+  DWORD close();
+  DWORD waitForExit(int ms = 20000);
+
+ private:
+  void findControls();
+  std::string folder_, cwd_;
+  PROCESS_INFORMATION process_{};
+  HWND main_ = nullptr, input_ = nullptr, path_ = nullptr, status_ = nullptr;
+};
+
+// Window and file helpers.
+std::string windowText(HWND h);
+RECT rectInParent(HWND child);
+std::string readFile(const std::string& path);
+bool writeFile(const std::string& path, const std::string& bytes);
+bool fileExists(const std::string& path);
+// Polls `done` every 20 ms for up to `ms`; true once it holds.
+bool waitUntil(const std::function<bool()>& done, int ms = 10000);

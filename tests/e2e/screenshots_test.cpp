@@ -1,0 +1,92 @@
+// Screenshots of the real program for people to look at: written only when QUENLO_SCREENSHOTS
+// names a folder (scripts/screenshots.sh does that), skipped otherwise.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/quenlo_app.h"
+
+namespace {
+
+bool saveScreen(const std::string& path) {
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+  GdiFlush();
+  const DWORD stride = (w * 3 + 3) & ~3u, size = stride * h;
+  BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof file + sizeof info.bmiHeader + size), 0,
+                        0, static_cast<DWORD>(sizeof file + sizeof info.bmiHeader)};
+  std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+  bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+  bytes.append(static_cast<const char*>(bits), size);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return writeFile(path, bytes);
+}
+
+std::string shotFolder() {
+  const char* folder = std::getenv("QUENLO_SCREENSHOTS");
+  return folder ? folder : "";
+}
+
+void clickAt(int x, int y) {
+  SetCursorPos(x, y);
+  INPUT click[2] = {};
+  click[0].type = click[1].type = INPUT_MOUSE;
+  click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, click, sizeof(INPUT));
+}
+
+TEST(Screenshots, StartedWindowMenuAndHelp) {
+  const std::string folder = shotFolder();
+  if (folder.empty()) GTEST_SKIP() << "QUENLO_SCREENSHOTS is not set";
+  QuenloApp app;
+  ASSERT_TRUE(app.started());
+  app.focus(app.inputBox());
+  app.type("Quenlo 3.0\nhello\n");
+  Sleep(300);
+  EXPECT_TRUE(saveScreen(folder + "\\started.bmp"));
+
+  // The third menu title, "背景色", opened with the mouse as a user would.
+  RECT outer;
+  GetWindowRect(app.main(), &outer);
+  POINT inClient{0, 0};
+  ClientToScreen(app.main(), &inClient);
+  const int menuY = inClient.y - GetSystemMetrics(SM_CYMENU) / 2;
+  clickAt(outer.left + 200, menuY);
+  Sleep(500);
+  EXPECT_TRUE(saveScreen(folder + "\\menu.bmp"));
+  app.press(VK_ESCAPE);
+  app.press(VK_ESCAPE);
+  Sleep(200);
+
+  app.chooseMenu(32);  // 功能介绍与更新
+  HWND help = app.waitForDialog("帮助");
+  ASSERT_NE(help, nullptr);
+  Sleep(300);
+  EXPECT_TRUE(saveScreen(folder + "\\help.bmp"));
+  PostMessageA(help, WM_COMMAND, IDOK, 0);
+  waitUntil([&] { return !IsWindow(help); });
+
+  app.chooseMenu(20);  // 红
+  app.chooseMenu(23);  // 白色
+  app.chooseMenu(11);  // B28
+  SetWindowPos(app.main(), nullptr, 0, 0, 1000, 600, SWP_NOMOVE | SWP_NOZORDER);
+  Sleep(500);
+  EXPECT_TRUE(saveScreen(folder + "\\resized.bmp"));
+}
+
+}  // namespace

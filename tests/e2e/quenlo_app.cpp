@@ -171,6 +171,13 @@ HWND QuenloApp::focusedControl() const {
   return GetGUIThreadInfo(process_.dwThreadId, &info) ? info.hwndFocus : nullptr;
 }
 
+bool QuenloApp::inMenu() const {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(process_.dwThreadId, &info) &&
+         (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE));
+}
+
 // Clicks until the control reports the focus: a click that arrives while the window is still
 // being brought forward may be lost.
 void QuenloApp::focus(HWND control) {

@@ -30,6 +30,7 @@ class QuenloApp {
   // Brings the window forward and gives `control` the keyboard focus with a mouse click.
   void focus(HWND control);
   HWND focusedControl() const;
+  bool inMenu() const;  // a menu of the window is open
   void type(const std::string& ascii);  // letters, digits, space, Enter ("\n")
   void key(WORD vk, bool down);
   void press(WORD vk) { key(vk, true), key(vk, false); }

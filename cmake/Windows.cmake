@@ -76,7 +76,7 @@ file(GLOB e2e_tests CONFIGURE_DEPENDS tests/e2e/*.cpp)
 if(e2e_tests)
   add_executable(quenlo_e2e ${e2e_tests})
   target_include_directories(quenlo_e2e PRIVATE ${CMAKE_SOURCE_DIR})
-  target_link_libraries(quenlo_e2e PRIVATE gtest gtest_main user32 gdi32 psapi)
+  target_link_libraries(quenlo_e2e PRIVATE gtest gtest_main ole32 shell32 user32 gdi32 psapi)
   target_compile_definitions(quenlo_e2e PRIVATE ${win_defs}
     QUENLO_EXE="$<TARGET_FILE:Quenlo>")
   add_dependencies(quenlo_e2e Quenlo)

@@ -92,9 +92,7 @@ class DropSoon : public IDropSource {
     if (escape) return DRAGDROP_S_CANCEL;
     return ++polls_ < 8 ? S_OK : DRAGDROP_S_DROP;
   }
-  HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override {
-    return DRAGDROP_S_USEDEFAULTCURSORS;
-  }
+  HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
 
  private:
   int polls_ = 0;

@@ -41,6 +41,28 @@ bool copyWithForm(const std::string& folder, std::string block, WORD language) {
   return EndUpdateResourceA(update, FALSE) != 0;
 }
 
+struct DialogSearch {
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK findDialog(HWND h, LPARAM param) {
+  auto* s = reinterpret_cast<DialogSearch*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  char cls[16] = {};
+  GetClassNameA(h, cls, sizeof cls);
+  if (pid != s->pid || !IsWindowVisible(h) || std::string(cls) != "#32770") return TRUE;
+  s->found = h;
+  return FALSE;
+}
+
+HWND dialogOf(DWORD pid) {
+  DialogSearch search{pid, nullptr};
+  EnumWindows(&findDialog, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 struct Started {
   std::string errorText;  // the message box's text, empty when none appeared
   DWORD exitCode = 0;
@@ -58,23 +80,7 @@ Started start(const std::string& exe) {
   HWND box = nullptr;
   waitUntil([&] {
     if (WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) return true;
-    struct Search {
-      DWORD pid;
-      HWND found;
-    } search{pi.dwProcessId, nullptr};
-    EnumWindows(
-        [](HWND h, LPARAM p) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(p);
-          DWORD pid = 0;
-          GetWindowThreadProcessId(h, &pid);
-          char cls[16] = {};
-          GetClassNameA(h, cls, sizeof cls);
-          if (pid != s->pid || !IsWindowVisible(h) || std::string(cls) != "#32770") return TRUE;
-          s->found = h;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return (box = search.found) != nullptr;
+    return (box = dialogOf(pi.dwProcessId)) != nullptr;
   });
   if (box) {
     result.errorText = windowText(GetDlgItem(box, 0xFFFF));

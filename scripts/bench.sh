@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Runs the benchmarks and rewrites the results in bench/NOTES.md:
+#
+#   bash scripts/bench.sh
+#
+# 1. builds (scripts/build.sh, into $QUENLO_BUILD, default build/; BENCH_SKIP_BUILD=1 reuses
+#    what is there and only brings the benchmark targets of $QUENLO_BUILD/win64 up to date);
+# 2. writes GBK test files of 1, 20 and 100 MB into $QUENLO_BUILD/bench-data (kept between runs);
+# 3. under wine64 (PE32+: the 32-bit build cannot run where the kernel lacks ia32 emulation),
+#    with its own Xvfb and prefix (scripts/wine-env.sh), runs bench/paint_bench (start-up and
+#    repaint cost of the background picture) and bench/notepad_bench (Quenlo against Wine's
+#    notepad: start, open, save, memory, repaint frames, and raw Win32 floors);
+# 4. replaces the part of bench/NOTES.md between the "bench:begin" and "bench:end" markers.
+#
+# BENCH_RUNS (default 5) and BENCH_BIG_RUNS (default 2) set the runs per figure; the logs stay
+# in $QUENLO_BUILD/bench-results. About 10 to 15 minutes on 2 cores, most of it loading the
+# 100 MB file into the edit controls. Not part of scripts/test.sh: benchmarks are not tests.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${QUENLO_BUILD:-$root/build}
+runs=${BENCH_RUNS:-5}
+big_runs=${BENCH_BIG_RUNS:-2}
+export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-2}
+
+if [ "${BENCH_SKIP_BUILD:-}" != 1 ]; then
+  QUENLO_BUILD=$build bash "$root/scripts/build.sh"
+fi
+ninja -j2 -C "$build/win64" Quenlo paint_bench notepad_bench >/dev/null
+
+data=$build/bench-data
+results=$build/bench-results
+run=$build/bench-run # Quenlo writes its backup file beside itself
+mkdir -p "$results"
+rm -rf "$run" && mkdir -p "$run"
+cp "$build/win64/Quenlo.exe" "$run/"
+python3 "$root/bench/make_text.py" "$data" 1 20 100
+
+cd "$root"
+export QUENLO_WINEARCH=win64
+# shellcheck source=wine-env.sh
+. "$root/scripts/wine-env.sh" "$build/win64"
+trap wine_env_cleanup EXIT
+
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+echo "bench: paint_bench" >&2
+"$QUENLO_WINE" "$build/win64/paint_bench.exe" "$build/win64/assets/background.jpg" --naive \
+  --app "$run/Quenlo.exe" >"$results/paint.txt" 2>&1
+echo "bench: notepad_bench (several minutes)" >&2
+"$QUENLO_WINE" "$build/win64/notepad_bench.exe" --quenlo "$run/Quenlo.exe" --notepad notepad.exe \
+  --files "$data/text-1mb.txt,$data/text-20mb.txt" --big "$data/text-100mb.txt" \
+  --runs "$runs" --big-runs "$big_runs" --out "$results/table.md" >"$results/notepad.txt" 2>&1
+wine_version=$("$QUENLO_WINE" --version)
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+wine_env_cleanup
+trap - EXIT
+
+section=$results/section.md
+{
+  echo "<!-- bench:begin (written by scripts/bench.sh; edit outside these markers) -->"
+  echo "Run of $(date -u '+%Y-%m-%d %H:%M UTC'):"
+  echo
+  echo "- CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores"
+  echo "- $wine_version, wine64 running the PE32+ (x86_64) build: the kernel ($(uname -r)) lacks"
+  echo "  ia32 emulation, so the shipping PE32 build cannot run here"
+  echo "- Xvfb 1280x800x24, Wine virtual desktop, LANG=zh_CN.UTF-8 (code page 936)"
+  echo "- runs per figure: $runs ($big_runs for the 100 MB file)"
+  echo "- load average before / after: $load_before / $load_after (other work on the 2 cores"
+  echo "  slows both programs alike, but compare figures only within one run)"
+  echo
+  echo "Side by side (median ms unless stated; runs = Quenlo/Notepad):"
+  echo
+  cat "$results/table.md"
+  echo
+  echo "Background picture (bench/paint_bench, in-process window of the same picture):"
+  echo
+  echo '```'
+  cat "$results/paint.txt"
+  echo '```'
+  echo "<!-- bench:end -->"
+} >"$section"
+
+notes=$root/bench/NOTES.md
+if [ -f "$notes" ] && grep -q '<!-- bench:begin' "$notes"; then
+  python3 - "$notes" "$section" <<'EOF'
+import re, sys
+notes, section = sys.argv[1], open(sys.argv[2]).read().rstrip("\n")
+text = open(notes).read()
+text = re.sub(r"<!-- bench:begin.*?<!-- bench:end -->", lambda _: section, text, flags=re.S)
+open(notes, "w").write(text)
+EOF
+else
+  cat "$section" >>"$notes"
+fi
+echo "bench: results in $notes (logs in $results)" >&2

@@ -16,10 +16,10 @@
 // One unit of a loaded window.
 struct LoadedUnit {
   UnitId id = 0;
-  UnitRecord* record = nullptr;              // in the decoded form description
-  const ComponentType* type = nullptr;       // null for menu items
-  Component* object = nullptr;               // the live component, or null
-  HCURSOR cursor = nullptr;                  // made from the record's pointer data
+  UnitRecord* record = nullptr;         // in the decoded form description
+  const ComponentType* type = nullptr;  // null for menu items
+  Component* object = nullptr;          // the live component, or null
+  HCURSOR cursor = nullptr;             // made from the record's pointer data
 };
 
 // A loaded window description. Units are in form order; [0] is the window's own unit.
@@ -73,9 +73,22 @@ enum Command : int {
 // args[0] is (window UnitId, unit UnitId, the unit's expected TypeId); the rest are the
 // command's own arguments, omitted ones with tag 0.
 int64_t callCommand(int command, std::span<const TypedValue> args);
-inline TypedValue unitArg(UnitId window, UnitId unit, TypeId type) {
-  return {window, unit, type};
-}
+inline TypedValue unitArg(UnitId window, UnitId unit, TypeId type) { return {window, unit, type}; }
+
+// --- Geometry batches -----------------------------------------------------------------------
+// While a batch is open, position and size writes to controls (not to top-level windows) are
+// collected and read back as written; closing the outermost batch moves each control once.
+// A window's size-changed handler typically sets a control's height and then its width: in a
+// batch the control is laid out once instead of twice per frame of a resize.
+void beginGeometryBatch();
+void endGeometryBatch();
+class GeometryBatch {
+ public:
+  GeometryBatch() { beginGeometryBatch(); }
+  ~GeometryBatch() { endGeometryBatch(); }
+  GeometryBatch(const GeometryBatch&) = delete;
+  GeometryBatch& operator=(const GeometryBatch&) = delete;
+};
 
 // --- Events ---------------------------------------------------------------------------------
 // 1 when a handler was found and called. Nothing happens while events are held.

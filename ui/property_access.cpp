@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "ui/component_model.h"
 #include "ui/gdi.h"
@@ -23,8 +24,22 @@ HWND liveWindow(const LoadedUnit& u) {
   return h && IsWindow(h) ? h : nullptr;
 }
 
+struct PendingGeometry {
+  HWND hwnd;
+  RECT rect;
+};
+int gBatchDepth = 0;
+std::vector<PendingGeometry> gPending;
+
+PendingGeometry* pendingFor(HWND h) {
+  for (auto& p : gPending)
+    if (p.hwnd == h) return &p;
+  return nullptr;
+}
+
 // The window rectangle in the parent's client coordinates (screen for a top-level window).
 RECT placement(HWND h) {
+  if (const PendingGeometry* p = pendingFor(h)) return p->rect;
   RECT r;
   GetWindowRect(h, &r);
   HWND parent = (GetWindowLongA(h, GWL_STYLE) & WS_CHILD) ? GetParent(h) : nullptr;
@@ -32,7 +47,9 @@ RECT placement(HWND h) {
   return r;
 }
 
-void setFlag(uint32_t& flags, uint32_t bit, bool on) { flags = on ? (flags | bit) : (flags & ~bit); }
+void setFlag(uint32_t& flags, uint32_t bit, bool on) {
+  flags = on ? (flags | bit) : (flags & ~bit);
+}
 
 PropertyValue pointerValue(const std::vector<uint8_t>& data) {
   return PropertyValue(ByteBuffer::copyOf(data.data(), data.size()));
@@ -42,11 +59,16 @@ PropertyValue pointerValue(const std::vector<uint8_t>& data) {
 
 PropertyValue readMenuItem(const UnitRecord& r, int index) {
   switch (index) {
-    case 0: return PropertyValue(Text::copyOf(r.caption));
-    case 1: return PropertyValue((r.menuFlags & kMenuChecked) ? 1 : 0);
-    case 2: return PropertyValue((r.menuFlags & kMenuDisabled) ? 1 : 0);
-    case 3: return PropertyValue((r.menuFlags & kMenuHidden) ? 0 : 1);
-    default: return PropertyValue();
+    case 0:
+      return PropertyValue(Text::copyOf(r.caption));
+    case 1:
+      return PropertyValue((r.menuFlags & kMenuChecked) ? 1 : 0);
+    case 2:
+      return PropertyValue((r.menuFlags & kMenuDisabled) ? 1 : 0);
+    case 3:
+      return PropertyValue((r.menuFlags & kMenuHidden) ? 0 : 1);
+    default:
+      return PropertyValue();
   }
 }
 
@@ -72,8 +94,10 @@ PropertyValue readCommon(const LoadedUnit& u, int index) {
   const UnitRecord& r = *u.record;
   HWND h = liveWindow(u);
   switch (index) {
-    case kLeft: return PropertyValue(h ? static_cast<int32_t>(placement(h).left) : r.left);
-    case kTop: return PropertyValue(h ? static_cast<int32_t>(placement(h).top) : r.top);
+    case kLeft:
+      return PropertyValue(h ? static_cast<int32_t>(placement(h).left) : r.left);
+    case kTop:
+      return PropertyValue(h ? static_cast<int32_t>(placement(h).top) : r.top);
     case kWidth: {
       if (!h) return PropertyValue(r.width);
       RECT rc = placement(h);
@@ -84,19 +108,38 @@ PropertyValue readCommon(const LoadedUnit& u, int index) {
       RECT rc = placement(h);
       return PropertyValue(static_cast<int32_t>(rc.bottom - rc.top));
     }
-    case kTag: return PropertyValue(Text::copyOf(r.tag));
-    case kVisible: return PropertyValue(h ? (IsWindowVisible(h) ? 1 : 0) : (r.flags & kUnitVisible ? 1 : 0));
-    case kDisabled: return PropertyValue(h ? (IsWindowEnabled(h) ? 0 : 1) : (r.flags & kUnitDisabled ? 1 : 0));
-    default: return pointerValue(r.pointerData);
+    case kTag:
+      return PropertyValue(Text::copyOf(r.tag));
+    case kVisible:
+      return PropertyValue(h ? (IsWindowVisible(h) ? 1 : 0) : (r.flags & kUnitVisible ? 1 : 0));
+    case kDisabled:
+      return PropertyValue(h ? (IsWindowEnabled(h) ? 0 : 1) : (r.flags & kUnitDisabled ? 1 : 0));
+    default:
+      return pointerValue(r.pointerData);
   }
+}
+
+// Inside a geometry batch a control's new rectangle is only noted.
+bool deferred(HWND h, const RECT& rect) {
+  if (gBatchDepth == 0 || !(GetWindowLongA(h, GWL_STYLE) & WS_CHILD)) return false;
+  if (PendingGeometry* p = pendingFor(h)) {
+    p->rect = rect;
+  } else {
+    gPending.push_back({h, rect});
+  }
+  return true;
 }
 
 void moveUnit(HWND h, int x, int y) {
   RECT rc = placement(h);
-  MoveWindow(h, x, y, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+  const int width = rc.right - rc.left, height = rc.bottom - rc.top;
+  if (deferred(h, {x, y, x + width, y + height})) return;
+  MoveWindow(h, x, y, width, height, TRUE);
 }
 
 void resizeUnit(HWND h, int width, int height) {
+  RECT rc = placement(h);
+  if (deferred(h, {rc.left, rc.top, rc.left + width, rc.top + height})) return;
   SetWindowPos(h, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
 }
 
@@ -116,7 +159,8 @@ void writeSize(LoadedUnit& u, int index, int32_t value) {
   (index == kWidth ? r.width : r.height) = v;
   if (HWND h = liveWindow(u)) {
     RECT rc = placement(h);
-    resizeUnit(h, index == kWidth ? v : rc.right - rc.left, index == kHeight ? v : rc.bottom - rc.top);
+    resizeUnit(h, index == kWidth ? v : rc.right - rc.left,
+               index == kHeight ? v : rc.bottom - rc.top);
   }
 }
 
@@ -149,17 +193,27 @@ void writePointer(LoadedUnit& u, const PropertyValue& v) {
 void writeCommon(LoadedWindow& w, LoadedUnit& u, int index, const PropertyValue& v) {
   switch (index) {
     case kLeft:
-    case kTop: writePosition(u, index, v.asInt()); break;
+    case kTop:
+      writePosition(u, index, v.asInt());
+      break;
     case kWidth:
-    case kHeight: writeSize(u, index, v.asInt()); break;
-    case kTag: u.record->tag = v.c_str(); break;
-    case kVisible: writeVisible(w, u, v.asBool()); break;
+    case kHeight:
+      writeSize(u, index, v.asInt());
+      break;
+    case kTag:
+      u.record->tag = v.c_str();
+      break;
+    case kVisible:
+      writeVisible(w, u, v.asBool());
+      break;
     case kDisabled: {
       setFlag(u.record->flags, kUnitDisabled, v.asBool());
       if (HWND h = liveWindow(u)) EnableWindow(h, !v.asBool());
       break;
     }
-    default: writePointer(u, v); break;
+    default:
+      writePointer(u, v);
+      break;
   }
 }
 
@@ -208,6 +262,21 @@ void writeSpecific(LoadedWindow& w, int unitIndex, int index, int sub, const Pro
 }
 
 }  // namespace
+
+void beginGeometryBatch() { ++gBatchDepth; }
+
+void endGeometryBatch() {
+  if (gBatchDepth == 0 || --gBatchDepth > 0) return;
+  std::vector<PendingGeometry> pending;
+  pending.swap(gPending);
+  for (const PendingGeometry& p : pending) {
+    if (!IsWindow(p.hwnd)) continue;
+    const RECT now = placement(p.hwnd);
+    if (EqualRect(&now, &p.rect)) continue;
+    SetWindowPos(p.hwnd, nullptr, p.rect.left, p.rect.top, p.rect.right - p.rect.left,
+                 p.rect.bottom - p.rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
 
 PropertyValue readProperty(UnitId window, UnitId unit, int index, int sub) {
   LoadedWindow& w = loadedOrFatal(window, unit);

@@ -756,6 +756,7 @@ LRESULT WindowComponent::onSize(WPARAM wParam, LPARAM lParam) {
   if (setting(WindowBlob::Shape) != 0) applyShape();
   if (layoutEnabled_)
     if (LoadedWindow* w = findLoadedWindow(windowId_)) layoutDockedBars(*w);
+  GeometryBatch batch;
   raiseWindowEvent(windowId_, kWindowResized);
   return result;
 }

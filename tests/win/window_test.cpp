@@ -33,6 +33,7 @@ struct ProbeMessage {
 };
 std::vector<ProbeMessage> gProbeLog;
 int gProbesDestroyed = 0;
+int gProbeSizes = 0;  // WM_SIZE messages the probes received
 HBRUSH gProbeBrush = CreateSolidBrush(RGB(1, 2, 3));
 
 class Probe : public Component {
@@ -79,6 +80,9 @@ class Probe : public Component {
       case WM_COMMAND:
       case WM_NOTIFY:
         gProbeLog.push_back({self->unitId(), m, w});
+        break;
+      case WM_SIZE:
+        ++gProbeSizes;
         break;
       case WM_CTLCOLORSTATIC:
         return reinterpret_cast<LRESULT>(gProbeBrush);
@@ -560,6 +564,33 @@ TEST_F(WindowTest, MenuCommandsRaiseTheItemsClickedEvent) {
   SendMessageA(windowHandle(), WM_COMMAND, 57600, 0);
   ASSERT_EQ(eventLog().size(), 1u);
   EXPECT_EQ(eventLog()[0].unit, 0x26000002u);
+}
+
+TEST_F(WindowTest, GeometryWrittenInTheSizeHandlerMovesEachControlOnce) {
+  load("window_basic");
+  const std::vector<int32_t> written = {33, 44, 5};
+  std::vector<int32_t> readInside;
+  bool armed = true;
+  setCustomHandler(0, [&](EventCall& e) {
+    if (e.eventNumber() != kWindowResized || !armed) return;
+    writeProperty(kWindow, kFirst, 3, written[0]);  // height, width, left
+    writeProperty(kWindow, kFirst, 2, written[1]);
+    writeProperty(kWindow, kFirst, 0, written[2]);
+    readInside = {readProperty(kWindow, kFirst, 3).asInt(),
+                  readProperty(kWindow, kFirst, 2).asInt(),
+                  readProperty(kWindow, kFirst, 0).asInt()};
+  });
+  gProbeSizes = 0;
+  SetWindowPos(windowHandle(), nullptr, 0, 0, 420, 330, SWP_NOMOVE | SWP_NOZORDER);
+  pumpMessages();
+  EXPECT_EQ(readInside, written) << "reads inside the handler see the writes";
+  EXPECT_EQ(gProbeSizes, 1) << "one layout for the three writes";
+  const RECT r = placement(unitHandle(kFirst));
+  EXPECT_EQ(r.right - r.left, 44);
+  EXPECT_EQ(r.bottom - r.top, 33);
+  EXPECT_EQ(r.left, 5);
+  EXPECT_EQ(r.top, 10) << "the top was not written";
+  armed = false;
 }
 
 // --- docked bars ----------------------------------------------------------------------------

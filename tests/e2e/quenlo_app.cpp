@@ -263,3 +263,39 @@ DWORD QuenloApp::waitForExit(int ms) {
   GetExitCodeProcess(process_.hProcess, &code);
   return code;
 }
+
+void QuenloApp::paste(const std::string& text) {
+  // The clipboard needs an owner window for SetClipboardData to take the text.
+  HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  if (OpenClipboard(owner)) {
+    EmptyClipboard();
+    if (HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)) {
+      std::memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
+      GlobalUnlock(block);
+      if (!SetClipboardData(CF_TEXT, block)) GlobalFree(block);
+    }
+    CloseClipboard();
+  }
+  DestroyWindow(owner);
+  ctrlPress('V');
+}
+
+void QuenloApp::command(int position) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(main_, WM_COMMAND, MAKEWPARAM(20000 + position, 0), 0, SMTO_NORMAL, 60000,
+                      &result);
+}
+
+bool QuenloApp::sync(int ms) const {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_NORMAL, ms, &result) != 0;
+}
+
+bool QuenloApp::openThroughDialog(const std::string& path) {
+  chooseMenu(1);
+  HWND dialog = waitForDialog();
+  if (!dialog) return false;
+  confirmFileDialog(dialog, path);
+  // The command goes on after the dialog is gone; a sent message waits until it has ended.
+  return waitUntil([&] { return !IsWindow(dialog); }, 30000) && sync();
+}

@@ -22,6 +22,7 @@ class QuenloApp {
   HWND statusBar() const { return status_; }
   const std::string& folder() const { return folder_; }  // the program's own folder
   const std::string& elsewhere() const { return cwd_; }  // the folder it was started from
+  HANDLE process() const { return process_.hProcess; }
   std::string inFolder(const std::string& name) const { return folder_ + "\\" + name; }
 
   std::string status() const;
@@ -30,17 +31,26 @@ class QuenloApp {
   // Brings the window forward and gives `control` the keyboard focus with a mouse click.
   void focus(HWND control);
   HWND focusedControl() const;
-  bool inMenu() const;  // a menu of the window is open
+  bool inMenu() const;                  // a menu of the window is open
   void type(const std::string& ascii);  // letters, digits, space, Enter ("\n")
   void key(WORD vk, bool down);
   void press(WORD vk) { key(vk, true), key(vk, false); }
   void ctrlPress(WORD vk);
   void wheel(HWND over, int delta);
+  // Puts `text` on the clipboard and pastes it with Ctrl+V into the focused control.
+  void paste(const std::string& text);
+  // Runs a menu command to its end (SendMessage, where chooseMenu posts).
+  void command(int position);
+  // Returns once the program has ended the message it is handling; false when it does not
+  // answer within `ms`. Messages posted to it may still be waiting: a sent message goes first.
+  bool sync(int ms = 30000) const;
 
   // Finds a visible dialog of the program ("#32770"), waiting up to `ms`.
   HWND waitForDialog(const char* title = nullptr, int ms = 10000) const;
   // Types a path into a file dialog's name box and confirms it.
   static void confirmFileDialog(HWND dialog, const std::string& path);
+  // Chooses "打开文件", confirms `path` in the dialog and waits until the command has ended.
+  bool openThroughDialog(const std::string& path);
 
   // Sends WM_CLOSE and waits for the process to end; returns its exit code (or -2).
   DWORD close();

@@ -1,4 +1,5 @@
 #include <string>
+#include <utility>
 
 #include "app/handlers.h"
 #include "app/main_window.h"
@@ -24,7 +25,9 @@ bool openDocument(const std::string& path) {
     return false;
   }
   writeProperty(MainWindow, PathBox, Content, path.c_str());
-  writeProperty(MainWindow, InputBox, Content, toText(bytes));
+  Text text = toText(bytes);
+  bytes = ByteBuffer();  // gone before the text box makes its own copies of a large file
+  writeProperty(MainWindow, InputBox, Content, std::move(text));
   return true;
 }
 

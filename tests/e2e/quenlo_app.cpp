@@ -58,12 +58,6 @@ BOOL CALLBACK findTopLevel(HWND h, LPARAM param) {
   return FALSE;
 }
 
-HWND topLevelOf(DWORD pid, const char* className, const char* title) {
-  WindowSearch s{pid, className, title, nullptr};
-  EnumWindows(&findTopLevel, reinterpret_cast<LPARAM>(&s));
-  return s.found;
-}
-
 INPUT keyInput(WORD vk, bool down) {
   INPUT in{};
   in.type = INPUT_KEYBOARD;
@@ -76,6 +70,21 @@ INPUT keyInput(WORD vk, bool down) {
 void settle() { Sleep(60); }
 
 }  // namespace
+
+HWND topLevelOf(DWORD pid, const char* className, const char* title) {
+  WindowSearch s{pid, className, title, nullptr};
+  EnumWindows(&findTopLevel, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+void clickAt(int x, int y) {
+  SetCursorPos(x, y);
+  INPUT click[2] = {};
+  click[0].type = click[1].type = INPUT_MOUSE;
+  click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, click, sizeof(INPUT));
+}
 
 std::string windowText(HWND h) {
   char text[65536];
@@ -186,12 +195,7 @@ void QuenloApp::focus(HWND control) {
     waitUntil([&] { return GetForegroundWindow() == main_; }, 3000);
     RECT r;
     GetWindowRect(control, &r);
-    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    INPUT click[2] = {};
-    click[0].type = click[1].type = INPUT_MOUSE;
-    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, click, sizeof(INPUT));
+    clickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     if (!waitUntil([&] { return focusedControl() == control; }, 1000)) continue;
     Sleep(150);  // a late activation may still hand the focus back to the last control
     if (focusedControl() == control) break;

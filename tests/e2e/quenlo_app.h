@@ -64,6 +64,10 @@ class QuenloApp {
 };
 
 // Window and file helpers.
+// A visible top-level window of process `pid`; a null class name or title matches any.
+HWND topLevelOf(DWORD pid, const char* className, const char* title);
+// A left click at the screen point, through real mouse input.
+void clickAt(int x, int y);
 std::string windowText(HWND h);
 RECT rectInParent(HWND child);
 std::string readFile(const std::string& path);

@@ -41,15 +41,6 @@ std::string shotFolder() {
   return folder ? folder : "";
 }
 
-void clickAt(int x, int y) {
-  SetCursorPos(x, y);
-  INPUT click[2] = {};
-  click[0].type = click[1].type = INPUT_MOUSE;
-  click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(2, click, sizeof(INPUT));
-}
-
 TEST(Screenshots, StartedWindowMenuAndHelp) {
   const std::string folder = shotFolder();
   if (folder.empty()) GTEST_SKIP() << "QUENLO_SCREENSHOTS is not set";

@@ -41,28 +41,6 @@ bool copyWithForm(const std::string& folder, std::string block, WORD language) {
   return EndUpdateResourceA(update, FALSE) != 0;
 }
 
-struct DialogSearch {
-  DWORD pid;
-  HWND found;
-};
-
-BOOL CALLBACK findDialog(HWND h, LPARAM param) {
-  auto* s = reinterpret_cast<DialogSearch*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(h, &pid);
-  char cls[16] = {};
-  GetClassNameA(h, cls, sizeof cls);
-  if (pid != s->pid || !IsWindowVisible(h) || std::string(cls) != "#32770") return TRUE;
-  s->found = h;
-  return FALSE;
-}
-
-HWND dialogOf(DWORD pid) {
-  DialogSearch search{pid, nullptr};
-  EnumWindows(&findDialog, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 struct Started {
   std::string errorText;  // the message box's text, empty when none appeared
   DWORD exitCode = 0;
@@ -80,7 +58,7 @@ Started start(const std::string& exe) {
   HWND box = nullptr;
   waitUntil([&] {
     if (WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) return true;
-    return (box = dialogOf(pi.dwProcessId)) != nullptr;
+    return (box = topLevelOf(pi.dwProcessId, "#32770", nullptr)) != nullptr;
   });
   if (box) {
     result.errorText = windowText(GetDlgItem(box, 0xFFFF));

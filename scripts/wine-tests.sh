@@ -17,4 +17,4 @@ if ! timeout "$smoke_seconds" "${QUENLO_WINE:-wine}" "$tests/quenlo_tests.exe" \
   cat "$tests/wine-smoke.log" >&2
   exit 3
 fi
-ctest --test-dir "$tests" --output-on-failure --timeout "${QUENLO_WINE_TEST_SECONDS:-1800}" || exit 1
+ctest --test-dir "$tests" --output-on-failure --timeout "${QUENLO_WINE_TEST_SECONDS:-3600}" || exit 1

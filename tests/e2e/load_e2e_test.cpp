@@ -245,13 +245,18 @@ TEST_F(LoadE2E, OpenAndSaveAMegabyteFileOverAndOver) {
   if (HasFatalFailure()) return;
   const Resources before = resourcesOf(app.process());
   const DWORD start = GetTickCount();
-  // A cycle takes about 1.6 s under Wine, most of it the edit control taking a megabyte of
-  // text: 60 cycles rather than 1000 keep this near two minutes.
-  const int cycles = 60;
-  for (int n = 0; n < cycles && !HasFatalFailure(); ++n) cycle(n);
+  // About a second a cycle under Wine, most of it the edit control taking a megabyte of text.
+  const int cycles = 1000;
+  for (int n = 1; n <= cycles && !HasFatalFailure(); ++n) {
+    cycle(n);
+    if (n % 100 == 0) std::printf("%4d: %s\n", n, describe(resourcesOf(app.process())).c_str());
+  }
   std::printf("%d open and save cycles in %lu ms\n", cycles, GetTickCount() - start);
   const Resources after = resourcesOf(app.process());
-  expectNoGrowth(before, after, 8, 8 << 20);
+  // Wine keeps a cache of window DCs that grows, and stays grown, whenever more of them are in
+  // use at once than before: by a DC, its region and its surface each, three or four DCs at a
+  // time at no fixed cycle. A leak of one object every sixty cycles still fails.
+  expectNoGrowth(before, after, 16, 8 << 20);
 }
 
 }  // namespace

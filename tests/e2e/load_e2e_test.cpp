@@ -130,6 +130,37 @@ long handlesInWinesList(DWORD pid) {
   return mine;
 }
 
+struct WindowCount {
+  DWORD pid;
+  long windows = 0;
+};
+
+BOOL CALLBACK countChild(HWND, LPARAM p) {
+  ++reinterpret_cast<WindowCount*>(p)->windows;
+  return TRUE;
+}
+
+BOOL CALLBACK countTree(HWND top, LPARAM p) {
+  auto* c = reinterpret_cast<WindowCount*>(p);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(top, &owner);
+  if (owner != c->pid) return TRUE;
+  ++c->windows;
+  EnumChildWindows(top, countChild, p);
+  return TRUE;
+}
+
+// Wine's GetGuiResources answers 0 for USER objects too. Of those, the windows can be counted
+// from outside: the process's top-level windows with all their descendants, and its
+// message-only windows. Menus, cursors and hooks cannot.
+long windowsOf(DWORD pid) {
+  WindowCount count{pid};
+  EnumWindows(countTree, reinterpret_cast<LPARAM>(&count));
+  for (HWND w = nullptr; (w = FindWindowExA(HWND_MESSAGE, w, nullptr, nullptr));)
+    countTree(w, reinterpret_cast<LPARAM>(&count));
+  return count.windows;
+}
+
 Resources resourcesOf(HANDLE process) {
   Resources r;
   const bool wine = underWine();
@@ -137,7 +168,10 @@ Resources resourcesOf(HANDLE process) {
     r.gdi = n;
   else if (wine)
     r.gdi = gdiObjectsInWinesTable(process);
-  if (DWORD n = GetGuiResources(process, GR_USEROBJECTS)) r.user = n;  // none under Wine
+  if (DWORD n = GetGuiResources(process, GR_USEROBJECTS))
+    r.user = n;
+  else if (wine)
+    r.user = windowsOf(GetProcessId(process));
   DWORD handles = 0;
   if (GetProcessHandleCount(process, &handles) && handles)
     r.handles = handles;
@@ -157,8 +191,8 @@ Resources resourcesOf(HANDLE process) {
 
 std::string describe(const Resources& r) {
   char text[160];
-  std::snprintf(text, sizeof text, "GDI %ld, USER %ld, handles %ld, private %lld KiB", r.gdi,
-                r.user, r.handles, r.privateBytes / 1024);
+  std::snprintf(text, sizeof text, "GDI %ld, %s %ld, handles %ld, private %lld KiB", r.gdi,
+                underWine() ? "windows" : "USER", r.user, r.handles, r.privateBytes / 1024);
   return text;
 }
 
@@ -174,7 +208,7 @@ void expectNoGrowth(const Resources& before, const Resources& after, long object
     EXPECT_LE(a, b + margin) << what;
   };
   check("GDI objects", before.gdi, after.gdi, objects);
-  check("USER objects", before.user, after.user, objects);
+  check(underWine() ? "windows" : "USER objects", before.user, after.user, objects);
   check("handles", before.handles, after.handles, objects);
   check("private bytes", before.privateBytes, after.privateBytes, bytes);
 }

@@ -113,6 +113,32 @@ OperationFn operationFor(typename OperationSignature<Op>::type f) {
   return reinterpret_cast<OperationFn>(f);
 }
 
+// The three property operations of a component class T with setProperty, saveProperties and
+// getProperty of its own. A type's lookup adds its other operations.
+template <class T>
+struct PropertyOperations {
+  static int set(Component* c, int index, const PropertyValue& value) {
+    return static_cast<T*>(c)->setProperty(index, value);
+  }
+  static std::vector<uint8_t> save(Component* c) { return static_cast<T*>(c)->saveProperties(); }
+  static bool get(Component* c, int index, PropertyValue& out) {
+    return static_cast<T*>(c)->getProperty(index, out);
+  }
+  // The operation's function, or nullptr when it is not one of the three.
+  static OperationFn lookup(int operation) {
+    switch (operation) {
+      case kOpSetProperty:
+        return operationFor<kOpSetProperty>(&set);
+      case kOpSaveProperties:
+        return operationFor<kOpSaveProperties>(&save);
+      case kOpGetProperty:
+        return operationFor<kOpGetProperty>(&get);
+      default:
+        return nullptr;
+    }
+  }
+};
+
 // A component command: the component, then the caller's arguments after the first triple.
 using CommandFn = int64_t (*)(Component*, std::span<const TypedValue> args);
 using CommandLookupFn = CommandFn (*)(int command);
@@ -148,11 +174,13 @@ struct ComponentType {
 
 // The eight common properties (left, top, width, height, tag, visible, disabled, pointer).
 extern const PropertyDescriptor kCommonProperties[8];
-#define QUENLO_COMMON_PROPERTIES                                                             \
-  {kKindInteger, kPropertyCommon}, {kKindInteger, kPropertyCommon},                         \
-      {kKindInteger, kPropertyCommon}, {kKindInteger, kPropertyCommon},                     \
-      {kKindText, kPropertyCommon}, {kKindLogical, kPropertyCommon},                        \
-      {kKindLogical, kPropertyCommon}, { kKindPointer, kPropertyCommon }
+#define QUENLO_COMMON_PROPERTIES                                        \
+  {kKindInteger, kPropertyCommon}, {kKindInteger, kPropertyCommon},     \
+      {kKindInteger, kPropertyCommon}, {kKindInteger, kPropertyCommon}, \
+      {kKindText, kPropertyCommon}, {kKindLogical, kPropertyCommon},    \
+      {kKindLogical, kPropertyCommon}, {                                \
+    kKindPointer, kPropertyCommon                                       \
+  }
 
 // Types register themselves from their own source file:
 //   static const bool registered = registerComponentType(kEditBoxType, kEditBox);

@@ -429,29 +429,9 @@ Component* create(const CreateParams& p) {
   return nullptr;
 }
 
-int setProperty(Component* c, int index, const PropertyValue& value) {
-  return asTarget(c)->setProperty(index, value);
-}
-
-bool getProperty(Component* c, int index, PropertyValue& out) {
-  return asTarget(c)->getProperty(index, out);
-}
-
-std::vector<uint8_t> saveProperties(Component* c) { return asTarget(c)->saveProperties(); }
-
 OperationFn lookup(int operation) {
-  switch (operation) {
-    case kOpCreate:
-      return operationFor<kOpCreate>(&create);
-    case kOpSetProperty:
-      return operationFor<kOpSetProperty>(&setProperty);
-    case kOpSaveProperties:
-      return operationFor<kOpSaveProperties>(&saveProperties);
-    case kOpGetProperty:
-      return operationFor<kOpGetProperty>(&getProperty);
-    default:
-      return nullptr;
-  }
+  if (operation == kOpCreate) return operationFor<kOpCreate>(&create);
+  return PropertyOperations<DropTarget>::lookup(operation);
 }
 
 // Window handles are 32-bit values, sign-extended where pointers are wider.

@@ -771,8 +771,6 @@ LRESULT CALLBACK EditBox::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
 
 // --- Operations -----------------------------------------------------------------------------
 
-EditBox* asBox(Component* c) { return static_cast<EditBox*>(c); }
-
 Component* create(const CreateParams& p) {
   auto blob = PropertyBlob::read(*blobLayoutFor(kEditBoxType), p.properties, p.propertiesSize);
   if (!blob) return nullptr;
@@ -784,33 +782,12 @@ Component* create(const CreateParams& p) {
   return box;
 }
 
-int setProperty(Component* c, int index, const PropertyValue& value) {
-  return asBox(c)->setProperty(index, value);
-}
-
-std::vector<uint8_t> saveProperties(Component* c) { return asBox(c)->saveProperties(); }
-
-bool getProperty(Component* c, int index, PropertyValue& out) {
-  return asBox(c)->getProperty(index, out);
-}
-
-bool wantsKey(Component* c, uint32_t key) { return asBox(c)->wantsKey(key); }
+bool wantsKey(Component* c, uint32_t key) { return static_cast<EditBox*>(c)->wantsKey(key); }
 
 OperationFn lookup(int operation) {
-  switch (operation) {
-    case kOpCreate:
-      return operationFor<kOpCreate>(&create);
-    case kOpSetProperty:
-      return operationFor<kOpSetProperty>(&setProperty);
-    case kOpSaveProperties:
-      return operationFor<kOpSaveProperties>(&saveProperties);
-    case kOpGetProperty:
-      return operationFor<kOpGetProperty>(&getProperty);
-    case kOpWantsKey:
-      return operationFor<kOpWantsKey>(&wantsKey);
-    default:
-      return nullptr;
-  }
+  if (operation == kOpCreate) return operationFor<kOpCreate>(&create);
+  if (operation == kOpWantsKey) return operationFor<kOpWantsKey>(&wantsKey);
+  return PropertyOperations<EditBox>::lookup(operation);
 }
 
 // clang-format off

@@ -325,29 +325,9 @@ Component* create(const CreateParams& p) {
   return bar;
 }
 
-int setProperty(Component* c, int index, const PropertyValue& value) {
-  return asBar(c)->setProperty(index, value);
-}
-
-std::vector<uint8_t> saveProperties(Component* c) { return asBar(c)->saveProperties(); }
-
-bool getProperty(Component* c, int index, PropertyValue& out) {
-  return asBar(c)->getProperty(index, out);
-}
-
 OperationFn lookup(int operation) {
-  switch (operation) {
-    case kOpCreate:
-      return operationFor<kOpCreate>(&create);
-    case kOpSetProperty:
-      return operationFor<kOpSetProperty>(&setProperty);
-    case kOpSaveProperties:
-      return operationFor<kOpSaveProperties>(&saveProperties);
-    case kOpGetProperty:
-      return operationFor<kOpGetProperty>(&getProperty);
-    default:
-      return nullptr;
-  }
+  if (operation == kOpCreate) return operationFor<kOpCreate>(&create);
+  return PropertyOperations<StatusBar>::lookup(operation);
 }
 
 std::optional<int32_t> intArgument(std::span<const TypedValue> args, size_t i) {

@@ -320,8 +320,6 @@ LRESULT CALLBACK TransLabel::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
 
 // --- Operations -------------------------------------------------------------------------------
 
-TransLabel* asLabel(Component* c) { return static_cast<TransLabel*>(c); }
-
 Component* create(const CreateParams& p) {
   auto blob = PropertyBlob::read(*blobLayoutFor(kTransLabelType), p.properties, p.propertiesSize);
   if (!blob) return nullptr;
@@ -329,29 +327,9 @@ Component* create(const CreateParams& p) {
   return label->createWindow(p) ? label : nullptr;
 }
 
-int setProperty(Component* c, int index, const PropertyValue& value) {
-  return asLabel(c)->setProperty(index, value);
-}
-
-std::vector<uint8_t> saveProperties(Component* c) { return asLabel(c)->saveProperties(); }
-
-bool getProperty(Component* c, int index, PropertyValue& out) {
-  return asLabel(c)->getProperty(index, out);
-}
-
 OperationFn lookup(int operation) {
-  switch (operation) {
-    case kOpCreate:
-      return operationFor<kOpCreate>(&create);
-    case kOpSetProperty:
-      return operationFor<kOpSetProperty>(&setProperty);
-    case kOpSaveProperties:
-      return operationFor<kOpSaveProperties>(&saveProperties);
-    case kOpGetProperty:
-      return operationFor<kOpGetProperty>(&getProperty);
-    default:
-      return nullptr;
-  }
+  if (operation == kOpCreate) return operationFor<kOpCreate>(&create);
+  return PropertyOperations<TransLabel>::lookup(operation);
 }
 
 // clang-format off

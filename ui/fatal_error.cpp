@@ -57,7 +57,6 @@ void fatalError(const char* message, int code, UnitId window, UnitId unit) {
     gExitForTests(message ? message : "");
   }
   if (!suppressed)
-    MessageBoxA(nullptr, fatalErrorText(message, code, window, unit).c_str(), "错误",
-                MB_ICONERROR);
+    MessageBoxA(nullptr, fatalErrorText(message, code, window, unit).c_str(), "错误", MB_ICONERROR);
   ExitProcess(static_cast<UINT>(-1));
 }

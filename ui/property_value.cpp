@@ -2,9 +2,7 @@
 
 #include <cstring>
 
-PropertyValue::PropertyValue(double d) {
-  std::memcpy(&number_, &d, sizeof d);
-}
+PropertyValue::PropertyValue(double d) { std::memcpy(&number_, &d, sizeof d); }
 
 double PropertyValue::asReal() const {
   double d;

@@ -58,8 +58,15 @@ struct FontValue {
   Text faceName;
 };
 
-enum FontField { kFontAngle = 0, kFontBold, kFontItalic, kFontStrikeOut, kFontUnderline,
-                 kFontSize, kFontFaceName };
+enum FontField {
+  kFontAngle = 0,
+  kFontBold,
+  kFontItalic,
+  kFontStrikeOut,
+  kFontUnderline,
+  kFontSize,
+  kFontFaceName
+};
 
 // A property value. Numbers (integer, logical, choice, colour, and the 8 bytes of reals and
 // date-times) use `number`; texts `text`; byte data and raw fonts (a 60-byte LOGFONTA)

@@ -19,7 +19,9 @@ void onBackgroundColourClicked(uint32_t colour) {
   writeProperty(MainWindow, InputBox, BackColor, colour);
 }
 
-void onTextColourClicked(uint32_t colour) { writeProperty(MainWindow, InputBox, TextColor, colour); }
+void onTextColourClicked(uint32_t colour) {
+  writeProperty(MainWindow, InputBox, TextColor, colour);
+}
 
 void onInputKeyDown(int32_t, int32_t) { ctrlHeld = 1; }
 

@@ -66,7 +66,8 @@ void onSaveToCurrentPathClicked() {
   bool backedUp = writeFileBytes(kBackupFileName, bytes);
   std::string failed;
   if (!saved) failed += "无法保存文件到" + path;
-  if (!backedUp) failed += std::string(failed.empty() ? "" : "；") + "无法保存文件到" + kBackupFileName;
+  if (!backedUp)
+    failed += std::string(failed.empty() ? "" : "；") + "无法保存文件到" + kBackupFileName;
   if (!failed.empty()) return showStatus(failed.c_str());
   showStatus(("用户手动保存文件到" + contentOf(PathBox).str()).c_str());
 }

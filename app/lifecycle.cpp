@@ -7,7 +7,9 @@
 #include "ui/drop_target.h"
 
 namespace {
-int32_t mainWindowSize(int index) { return readProperty(MainWindow, MainWindowUnit, index).asInt(); }
+int32_t mainWindowSize(int index) {
+  return readProperty(MainWindow, MainWindowUnit, index).asInt();
+}
 }  // namespace
 
 void onMainWindowCreated() {

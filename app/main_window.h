@@ -15,13 +15,13 @@ constexpr UnitId StatusBar1 = 0x1601001A;
 enum : int {
   Width = 2,
   Height = 3,
-  Content = 8,       // edit box
-  TextColor = 10,    // edit box
-  BackColor = 11,    // edit box
-  Font = 12,         // edit box
-  InputMode = 18,    // edit box
-  DialogType = 8,    // file dialog
-  FileName = 10,     // file dialog
+  Content = 8,     // edit box
+  TextColor = 10,  // edit box
+  BackColor = 11,  // edit box
+  Font = 12,       // edit box
+  InputMode = 18,  // edit box
+  DialogType = 8,  // file dialog
+  FileName = 10,   // file dialog
 };
 enum : int { FontBold = 1, FontItalic = 2, FontSize = 5 };
 

@@ -35,8 +35,8 @@ HWND createHiddenOwner() {
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
   wc.lpszClassName = "QuenloOwner";
   RegisterClassA(&wc);
-  return CreateWindowExA(WS_EX_TOOLWINDOW, wc.lpszClassName, "", 0, 0, 0, 0, 0, nullptr,
-                         nullptr, wc.hInstance, nullptr);
+  return CreateWindowExA(WS_EX_TOOLWINDOW, wc.lpszClassName, "", 0, 0, 0, 0, 0, nullptr, nullptr,
+                         wc.hInstance, nullptr);
 }
 
 // The form block is the executable's RCDATA resource "FORM"; it lives for the whole run.

@@ -7,6 +7,7 @@ namespace {
 using K = FieldKind;
 constexpr int32_t kSystemColour = static_cast<int32_t>(0xFF000000);
 
+// clang-format off
 const BlobField kWindowFields[] = {
     {"Border", K::Int32, 1, 1, nullptr},
     {"PictureMode", K::Int32, 1, 0, nullptr},
@@ -107,6 +108,7 @@ const BlobField kDropTargetFields[] = {
     {"AcceptUrl", K::Int32, 1, 0, nullptr},
     {"AcceptFiles", K::Int32, 1, 0, nullptr},
 };
+// clang-format on
 
 template <size_t N>
 constexpr BlobLayout layout(TypeId type, const char* name, uint32_t version,

@@ -77,6 +77,7 @@ class PropertyBlob {
 };
 
 // Field indices of each layout, in stream order.
+// clang-format off
 namespace WindowBlob {
 enum Field {
   Border, PictureMode, BackColor, MaxButton, MinButton, ControlBox, Position, Movable,
@@ -109,3 +110,4 @@ enum Field { TextEffect, TextColor, HAlign, VAlign, WordWrap, Font, Caption, Cou
 namespace DropTargetBlob {
 enum Field { AcceptText, AcceptHtml, AcceptUrl, AcceptFiles, Count };
 }
+// clang-format on

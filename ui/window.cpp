@@ -276,32 +276,12 @@ HWND modalWindowOver(HWND disabled) {
 
 // --- type registration ----------------------------------------------------------------------
 
-int setPropertyOp(Component* c, int index, const PropertyValue& value) {
-  return static_cast<WindowComponent*>(c)->setProperty(index, value);
-}
-std::vector<uint8_t> savePropertiesOp(Component* c) {
-  return static_cast<WindowComponent*>(c)->settings().write();
-}
-bool getPropertyOp(Component* c, int index, PropertyValue& out) {
-  return static_cast<WindowComponent*>(c)->getProperty(index, out);
-}
 HICON getIconOp(Component* c) { return static_cast<WindowComponent*>(c)->icon(); }
 
 OperationFn lookup(int operation) {
-  switch (operation) {
-    case kOpCreate:
-      return operationFor<kOpCreate>(&WindowComponent::create);
-    case kOpSetProperty:
-      return operationFor<kOpSetProperty>(&setPropertyOp);
-    case kOpSaveProperties:
-      return operationFor<kOpSaveProperties>(&savePropertiesOp);
-    case kOpGetProperty:
-      return operationFor<kOpGetProperty>(&getPropertyOp);
-    case kOpGetIcon:
-      return operationFor<kOpGetIcon>(&getIconOp);
-    default:
-      return nullptr;
-  }
+  if (operation == kOpCreate) return operationFor<kOpCreate>(&WindowComponent::create);
+  if (operation == kOpGetIcon) return operationFor<kOpGetIcon>(&getIconOp);
+  return PropertyOperations<WindowComponent>::lookup(operation);
 }
 
 const ComponentType kWindow = {"窗口", "window", kStateEvents, kWindowProperties, &lookup};

@@ -110,6 +110,7 @@ class WindowComponent : public Component {
 
   int setProperty(int index, const PropertyValue& value);
   bool getProperty(int index, PropertyValue& out) const;
+  std::vector<uint8_t> saveProperties() const { return settings_.write(); }
   HICON icon() const { return bigIcon_.get(); }
 
  private:

@@ -174,13 +174,13 @@ struct ComponentType {
 
 // The eight common properties (left, top, width, height, tag, visible, disabled, pointer).
 extern const PropertyDescriptor kCommonProperties[8];
-#define QUENLO_COMMON_PROPERTIES                                        \
-  {kKindInteger, kPropertyCommon}, {kKindInteger, kPropertyCommon},     \
-      {kKindInteger, kPropertyCommon}, {kKindInteger, kPropertyCommon}, \
-      {kKindText, kPropertyCommon}, {kKindLogical, kPropertyCommon},    \
-      {kKindLogical, kPropertyCommon}, {                                \
-    kKindPointer, kPropertyCommon                                       \
-  }
+// clang-format off
+#define QUENLO_COMMON_PROPERTIES                                    \
+  {kKindInteger, kPropertyCommon}, {kKindInteger, kPropertyCommon}, \
+  {kKindInteger, kPropertyCommon}, {kKindInteger, kPropertyCommon}, \
+  {kKindText, kPropertyCommon}, {kKindLogical, kPropertyCommon},    \
+  {kKindLogical, kPropertyCommon}, {kKindPointer, kPropertyCommon}
+// clang-format on
 
 // Types register themselves from their own source file:
 //   static const bool registered = registerComponentType(kEditBoxType, kEditBox);

@@ -69,7 +69,7 @@ void onSaveToCurrentPathClicked() {
   if (!backedUp)
     failed += std::string(failed.empty() ? "" : "；") + "无法保存文件到" + kBackupFileName;
   if (!failed.empty()) return showStatus(failed.c_str());
-  showStatus(("用户手动保存文件到" + contentOf(PathBox).str()).c_str());
+  showStatus(("用户手动保存文件到" + path).c_str());
 }
 
 void onFilesDropped(const char* name) {

@@ -35,9 +35,6 @@ struct Damaged {
 void put32be(Bytes& b, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
 }
-void put32le(Bytes& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
 void put16be(Bytes& b, size_t at, uint16_t v) {
   b[at] = static_cast<uint8_t>(v >> 8);
   b[at + 1] = static_cast<uint8_t>(v);
@@ -104,18 +101,7 @@ Bytes smallPng() {
 }
 
 Bytes smallBmp() {
-  const int stride = (kWidth * 3 + 3) & ~3;
-  Bytes b(54 + stride * kHeight, 0);
-  b[0] = 'B', b[1] = 'M';
-  put32le(b, 2, static_cast<uint32_t>(b.size()));
-  put32le(b, 10, 54);
-  put32le(b, 14, 40);
-  put32le(b, 18, kWidth);
-  put32le(b, 22, kHeight);
-  b[26] = 1;
-  b[28] = 24;
-  for (size_t i = 54; i < b.size(); ++i) b[i] = static_cast<uint8_t>(i * 7);
-  return b;
+  return bmpOf(kWidth, kHeight, [](int x, int y) { return RGB(x * 7, y * 5, x + y); });
 }
 
 Bytes backgroundJpeg() {

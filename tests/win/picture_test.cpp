@@ -8,10 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/win/test_support.h"
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-using Colours = std::function<COLORREF(int x, int y)>;
 
 constexpr COLORREF kMarker = RGB(1, 2, 3);  // what painting must leave alone
 
@@ -53,35 +54,6 @@ class Canvas {
   HDC dc_ = nullptr;
   HGDIOBJ old_ = nullptr;
 };
-
-void put32(Bytes& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-// A 24-bit bottom-up BMP file.
-Bytes bmpOf(int width, int height, const Colours& colour) {
-  const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
-  Bytes b(54 + stride * height, 0);
-  b[0] = 'B';
-  b[1] = 'M';
-  put32(b, 2, static_cast<uint32_t>(b.size()));
-  put32(b, 10, 54);
-  put32(b, 14, 40);
-  put32(b, 18, width);
-  put32(b, 22, height);
-  b[26] = 1;
-  b[28] = 24;
-  for (int y = 0; y < height; ++y) {
-    uint8_t* row = &b[54 + stride * (height - 1 - y)];
-    for (int x = 0; x < width; ++x) {
-      const COLORREF c = colour(x, y);
-      row[3 * x] = GetBValue(c);
-      row[3 * x + 1] = GetGValue(c);
-      row[3 * x + 2] = GetRValue(c);
-    }
-  }
-  return b;
-}
 
 COLORREF gradient(int x, int y) { return RGB(x * 7 % 251, y * 5 % 253, (x + y) % 256); }
 Colours solid(COLORREF c) {

@@ -106,3 +106,31 @@ TempFolder::~TempFolder() {
   }
   RemoveDirectoryA(path_.c_str());
 }
+
+void put32le(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+std::vector<uint8_t> bmpOf(int width, int height, const Colours& colour) {
+  const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
+  std::vector<uint8_t> b(54 + stride * height, 0);
+  b[0] = 'B';
+  b[1] = 'M';
+  put32le(b, 2, static_cast<uint32_t>(b.size()));
+  put32le(b, 10, 54);
+  put32le(b, 14, 40);
+  put32le(b, 18, width);
+  put32le(b, 22, height);
+  b[26] = 1;
+  b[28] = 24;
+  for (int y = 0; y < height; ++y) {
+    uint8_t* row = &b[54 + stride * (height - 1 - y)];
+    for (int x = 0; x < width; ++x) {
+      const COLORREF c = colour(x, y);
+      row[3 * x] = GetBValue(c);
+      row[3 * x + 1] = GetGValue(c);
+      row[3 * x + 2] = GetRValue(c);
+    }
+  }
+  return b;
+}

@@ -41,6 +41,13 @@ struct FatalErrorThrown {
   std::string message;
 };
 
+// Writes v into b[at] to b[at + 3], least significant byte first.
+void put32le(std::vector<uint8_t>& b, size_t at, uint32_t v);
+
+// A 24-bit bottom-up BMP file of width x height pixels, each pixel colour(x, y).
+using Colours = std::function<COLORREF(int x, int y)>;
+std::vector<uint8_t> bmpOf(int width, int height, const Colours& colour);
+
 // A scratch folder, removed with its files at destruction.
 class TempFolder {
  public:

@@ -202,10 +202,10 @@ void QuenloApp::focus(HWND control) {
   }
 }
 
-void QuenloApp::key(WORD vk, bool down) {
+void QuenloApp::key(WORD vk, bool down, bool settle) {
   INPUT in = keyInput(vk, down);
   SendInput(1, &in, sizeof in);
-  settle();
+  if (settle) ::settle();
 }
 
 void QuenloApp::ctrlPress(WORD vk) {
@@ -295,11 +295,11 @@ bool QuenloApp::sync(int ms) const {
   return SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_NORMAL, ms, &result) != 0;
 }
 
-bool QuenloApp::openThroughDialog(const std::string& path) {
+bool QuenloApp::openThroughDialog(const std::string& path, int ms) {
   chooseMenu(1);
   HWND dialog = waitForDialog();
   if (!dialog) return false;
   confirmFileDialog(dialog, path);
   // The command goes on after the dialog is gone; a sent message waits until it has ended.
-  return waitUntil([&] { return !IsWindow(dialog); }, 30000) && sync();
+  return waitUntil([&] { return !IsWindow(dialog); }, ms) && sync(ms);
 }

@@ -33,7 +33,8 @@ class QuenloApp {
   HWND focusedControl() const;
   bool inMenu() const;                  // a menu of the window is open
   void type(const std::string& ascii);  // letters, digits, space, Enter ("\n")
-  void key(WORD vk, bool down);
+  // A key goes down or up; the program is then given 60 ms, unless `settle` is false.
+  void key(WORD vk, bool down, bool settle = true);
   void press(WORD vk) { key(vk, true), key(vk, false); }
   void ctrlPress(WORD vk);
   void wheel(HWND over, int delta);
@@ -49,8 +50,9 @@ class QuenloApp {
   HWND waitForDialog(const char* title = nullptr, int ms = 10000) const;
   // Types a path into a file dialog's name box and confirms it.
   static void confirmFileDialog(HWND dialog, const std::string& path);
-  // Chooses "打开文件", confirms `path` in the dialog and waits until the command has ended.
-  bool openThroughDialog(const std::string& path);
+  // Chooses "打开文件", confirms `path` in the dialog and waits, up to `ms` for each step, until
+  // the command has ended.
+  bool openThroughDialog(const std::string& path, int ms = 30000);
 
   // Sends WM_CLOSE and waits for the process to end; returns its exit code (or -2).
   DWORD close();

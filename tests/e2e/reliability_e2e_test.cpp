@@ -333,18 +333,29 @@ std::string manyLines(const char* word, int lines) {
   return text;
 }
 
+double msSince(const LARGE_INTEGER& start) {
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  return 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / frequency.QuadPart;
+}
+
+long long sizeOf(const std::string& file) {
+  WIN32_FILE_ATTRIBUTE_DATA a{};
+  if (!GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &a)) return -1;
+  return (static_cast<long long>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+}
+
 // Opens `source` in a new Quenlo, points PathBox at `target`, presses Ctrl+S and, after
-// `killAfterMs` (or never, when negative), kills the program. Returns how long the save took
-// when it was let run, 0 when the program was killed, -1 when a step failed.
-int saveAndKill(const std::string& source, const std::string& target, int killAfterMs) {
+// `killAfterMs` (or never, when negative), kills the program. Returns, when the save was let
+// run, how long it took until the target held the new bytes (its size becomes the source's:
+// watched from here, without waiting on the busy program); 0 when the program was killed; -1
+// when a step failed.
+double saveAndKill(const std::string& source, const std::string& target, double killAfterMs) {
   QuenloApp app;
   if (!app.started()) return -1;
   // Wine's edit control takes about 2 s per megabyte to take the text.
-  app.chooseMenu(1);
-  HWND dialog = app.waitForDialog();
-  if (!dialog) return -1;
-  QuenloApp::confirmFileDialog(dialog, source);
-  if (!waitUntil([&] { return !IsWindow(dialog); }, 60000) || !app.sync(120000)) return -1;
+  if (!app.openThroughDialog(source, 120000)) return -1;
   app.command(kUnprotectPath);
   app.focus(app.pathBox());
   SendMessageA(app.pathBox(), EM_SETSEL, 0, -1);
@@ -352,26 +363,30 @@ int saveAndKill(const std::string& source, const std::string& target, int killAf
   if (!waitUntil([&] { return windowText(app.pathBox()) == target; })) return -1;
   app.focus(app.inputBox());
   app.key(VK_CONTROL, true);
-  const DWORD start = GetTickCount();
-  app.key('S', true);
+  LARGE_INTEGER start;
+  QueryPerformanceCounter(&start);
+  app.key('S', true, false);
   if (killAfterMs >= 0) {
-    Sleep(static_cast<DWORD>(std::max(0, killAfterMs - static_cast<int>(GetTickCount() - start))));
+    while (msSince(start) < killAfterMs) SwitchToThread();
     TerminateProcess(app.process(), 9);
     app.key('S', false);  // the keys would stay down for whatever runs next
     app.key(VK_CONTROL, false);
     return app.waitForExit() == 9 ? 0 : -1;
   }
+  const long long newSize = sizeOf(source);
+  while (sizeOf(target) != newSize && msSince(start) < 120000) SwitchToThread();
+  const double replaced = msSince(start);
   app.key('S', false);
   app.key(VK_CONTROL, false);
   if (!waitUntil([&] { return app.status() == "用户手动保存文件到" + target; }, 120000)) return -1;
-  return static_cast<int>(GetTickCount() - start);
+  return replaced;
 }
 
 // A save replaces the target only once the new bytes are all on the disk, so a program killed
 // at any moment leaves the old file or the new one, whole. Leftover temporary files are
-// allowed; they are named after the target. The documents are 4 to 5 MB: a save of them takes
-// about 0.2 s, long enough to be cut into, while a larger one would take most of a minute just
-// to open under Wine.
+// allowed; they are named after the target. The kills are spread over the time a save let run
+// takes to replace the target. The documents are 4 to 5 MB: a larger one would take most of a
+// minute just to open under Wine.
 TEST(ReliabilityKillE2E, KillingTheProgramDuringASaveLeavesTheOldOrTheNewFileWhole) {
   const std::string old = manyLines("old", 50000), fresh = manyLines("new", 55000);
   char temp[MAX_PATH];
@@ -382,7 +397,7 @@ TEST(ReliabilityKillE2E, KillingTheProgramDuringASaveLeavesTheOldOrTheNewFileWho
   ASSERT_TRUE(writeFile(source, fresh));
 
   ASSERT_TRUE(writeFile(target, old));
-  const int whole = saveAndKill(source, target, -1);
+  const double whole = saveAndKill(source, target, -1);
   ASSERT_GT(whole, 0) << "the save let run did not finish";
   ASSERT_TRUE(readFile(target) == fresh) << "the save let run wrote the new bytes";
   ASSERT_EQ(namesIn(folder), (std::vector<std::string>{"source.txt", "target.txt"}));
@@ -393,7 +408,8 @@ TEST(ReliabilityKillE2E, KillingTheProgramDuringASaveLeavesTheOldOrTheNewFileWho
   SCOPED_TRACE("seed " + std::to_string(seed) + ", a whole save " + std::to_string(whole) + " ms");
   int olds = 0, freshes = 0, withLeftovers = 0;
   for (int round = 1; round <= 4; ++round) {
-    const int delay = whole * (round * 2 - 1) / 8 + rand() % (whole / 10 + 1) - whole / 20;
+    const double delay =
+        whole * (round * 2 - 1) / 8 + (rand() / double(RAND_MAX) - 0.5) * whole / 10;
     SCOPED_TRACE("killed after " + std::to_string(delay) + " ms");
     ASSERT_TRUE(writeFile(target, old));
     ASSERT_EQ(saveAndKill(source, target, delay), 0);
@@ -409,8 +425,8 @@ TEST(ReliabilityKillE2E, KillingTheProgramDuringASaveLeavesTheOldOrTheNewFileWho
       ++withLeftovers;
     }
   }
-  std::printf("killed during saves: %d old, %d new, %d temporary files left (a save %d ms)\n", olds,
-              freshes, withLeftovers, whole);
+  std::printf("killed during saves: %d old, %d new, %d temporary files left (a save %.1f ms)\n",
+              olds, freshes, withLeftovers, whole);
   for (const std::string& name : namesIn(folder)) DeleteFileA((folder + "\\" + name).c_str());
   RemoveDirectoryA(folder.c_str());
 }

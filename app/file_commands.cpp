@@ -5,29 +5,61 @@
 #include "app/main_window.h"
 #include "runtime/convert.h"
 #include "runtime/file.h"
+#include "runtime/system_code_page.h"
 #include "ui/component_model.h"
 #include "ui/file_dialog.h"
 
 namespace {
 
+// How the open document's file turned its bytes into text; every save turns the text back the
+// same way. A new document is GBK, bytes as they are.
+DocumentEncoding documentEncoding = DocumentEncoding::Gbk;
+
 Text contentOf(UnitId box) { return readProperty(MainWindow, box, Content).asText(); }
 
-bool saveInputTo(const char* path) {
-  ByteBuffer bytes = toBytes(contentOf(InputBox));
-  return writeFileBytes(path, bytes);
+ByteBuffer documentBytes(const Text& text) {
+  if (documentEncoding == DocumentEncoding::Gbk) return toBytes(text);
+  return ByteBuffer::copyOf(encodeDocument(text.view(), documentEncoding, systemCodePage()));
 }
 
-// Loads a file into PathBox and InputBox. A file that cannot be read leaves both as they were.
+bool saveInputTo(const char* path) {
+  return writeFileBytes(path, documentBytes(contentOf(InputBox)));
+}
+
+const char* refusalText(OpenRefusal why) {
+  switch (why) {
+    case OpenRefusal::ZeroByte:
+      return "文件中有零字节，不是文本文件";
+    case OpenRefusal::Unrepresentable:
+      return "文件中有GBK编码无法表示的字符";
+    case OpenRefusal::DamagedUtf16:
+      return "UTF-16文件不完整或已损坏";
+    default:
+      return "文件既不是完整的GBK文本，也不是UTF-8文本";
+  }
+}
+
+// Loads a file into PathBox and InputBox. A file that cannot be read, or whose bytes the text
+// box could not give back unchanged, leaves both as they were.
 bool openDocument(const std::string& path) {
   ByteBuffer bytes;
   if (!tryReadFileBytes(path.c_str(), bytes)) {
     showStatus(("无法打开文件" + path).c_str());
     return false;
   }
+  DecodedDocument decoded = decodeDocument(bytes.view(), systemCodePage());
+  if (decoded.refusal != OpenRefusal::None) {
+    showStatus(("无法打开文件" + path + "：" + refusalText(decoded.refusal)).c_str());
+    return false;
+  }
   writeProperty(MainWindow, PathBox, Content, path.c_str());
-  Text text = toText(bytes);
-  bytes = ByteBuffer();  // gone before the text box makes its own copies of a large file
+  Text text =
+      decoded.encoding == DocumentEncoding::Gbk ? toText(bytes) : Text::copyOf(decoded.text);
+  // Gone before the text box makes its own copies of a large file.
+  bytes = ByteBuffer();
+  decoded.text = std::string();
   writeProperty(MainWindow, InputBox, Content, std::move(text));
+  documentEncoding = decoded.encoding;
   return true;
 }
 
@@ -57,13 +89,18 @@ void onSaveFileClicked() {
   showStatus("已保存用户选择文件");
 }
 
-// Nothing can change the text between the two writes, so it is read and converted once: with
-// a large document that halves the work of a save.
+// Nothing can change the text between the two writes, so it is read once. The backup is the
+// program's own file and always GBK; its earlier version is set aside before either write, as
+// PathBox may name the backup itself.
 void onSaveToCurrentPathClicked() {
   std::string path = contentOf(PathBox).str();
-  const ByteBuffer bytes = toBytes(contentOf(InputBox));
-  bool saved = writeFileBytes(path.c_str(), bytes);
-  bool backedUp = writeFileBytes(kBackupFileName, bytes);
+  const Text text = contentOf(InputBox);
+  const ByteBuffer backup = toBytes(text);
+  keepPreviousVersion(kBackupFileName, kPreviousBackupFileName, backup);
+  bool saved = documentEncoding == DocumentEncoding::Gbk
+                   ? writeFileBytes(path.c_str(), backup)
+                   : writeFileBytes(path.c_str(), documentBytes(text));
+  bool backedUp = writeFileBytes(kBackupFileName, backup);
   std::string failed;
   if (!saved) failed += "无法保存文件到" + path;
   if (!backedUp)

@@ -32,6 +32,7 @@ void onMainWindowResized() {
 void onMainWindowDestroying() {
   HWND window = getWindowHandle(MainWindow, MainWindowUnit);
   revokeWindow(MainWindow, DropTarget1, window);
-  Text content = readProperty(MainWindow, InputBox, Content).asText();
-  writeFileBytes(kBackupFileName, toBytes(content));
+  const ByteBuffer backup = toBytes(readProperty(MainWindow, InputBox, Content).asText());
+  keepPreviousVersion(kBackupFileName, kPreviousBackupFileName, backup);
+  writeFileBytes(kBackupFileName, backup);
 }

@@ -26,3 +26,5 @@ enum : int {
 enum : int { FontBold = 1, FontItalic = 2, FontSize = 5 };
 
 inline constexpr const char* kBackupFileName = "Quenlo备份.txt";
+// The backup as it was before its last change: one earlier rescue survives a careless close.
+inline constexpr const char* kPreviousBackupFileName = "Quenlo备份(上次).txt";

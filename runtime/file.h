@@ -10,10 +10,18 @@ ByteBuffer readFileBytes(const char* fileName);
 // an empty buffer).
 bool tryReadFileBytes(const char* fileName, ByteBuffer& out);
 
-// Replaces the file with the buffers' bytes, one after the other. The old content survives
-// any failure: the bytes go to a temporary file in the same folder, which replaces the
-// target only once everything is written and flushed.
+// Replaces the file's content with the buffers' bytes, one after the other; only the content
+// changes. The old content survives any failure: the bytes go to a temporary file in the same
+// folder, which replaces the target only once everything is written and flushed. Through a
+// link, the file the link leads to is written and the link stays. A file with several names,
+// or whose owner could not be given back after a rename, is written in place instead, with
+// its old bytes kept in a copy beside it until the new ones are flushed.
 bool writeFileBytes(const char* fileName, std::initializer_list<const ByteBuffer*> buffers);
 inline bool writeFileBytes(const char* fileName, const ByteBuffer& buffer) {
   return writeFileBytes(fileName, {&buffer});
 }
+
+// Before `next` is written to `fileName`: when the file holds other bytes than `next`, it is
+// renamed to `previousName` (replacing a file of that name), so one earlier version survives.
+// False when a differing file could not be kept.
+bool keepPreviousVersion(const char* fileName, const char* previousName, const ByteBuffer& next);

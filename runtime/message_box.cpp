@@ -2,6 +2,7 @@
 
 #include "runtime/convert.h"
 #include "runtime/message_box_detail.h"
+#include "runtime/system_code_page.h"
 #include "ui/component_model.h"
 
 namespace {
@@ -56,5 +57,6 @@ int messageBoxButton(int id) {
 int showMessageBox(const TypedValue& message, int32_t flags, const TypedValue& title,
                    const TypedValue& parent) {
   MessageBoxRequest r = prepareMessageBox(message, flags, title, parent);
-  return messageBoxButton(MessageBoxA(r.parent, r.text.c_str(), r.title.c_str(), r.style));
+  SystemText shownText(r.text.c_str()), shownTitle(r.title.c_str());
+  return messageBoxButton(MessageBoxA(r.parent, shownText.c_str(), shownTitle.c_str(), r.style));
 }

@@ -24,6 +24,7 @@
 
 #include "form/property_blob.h"
 #include "runtime/heap.h"
+#include "runtime/system_code_page.h"
 #include "ui/component_model.h"
 #include "ui/component_type.h"
 #include "ui/edit_box_input.h"
@@ -220,8 +221,9 @@ DWORD EditBox::style(DWORD handedOver) const {
 
 bool EditBox::createWindow(const CreateParams& p, const std::string& content) {
   brush_.reset(CreateSolidBrush(resolveColour(backColor_)));
-  hwnd_ = CreateWindowExA(0, "EDIT", content.c_str(), style(p.style), p.x, p.y, p.width, p.height,
-                          p.parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.controlId)),
+  hwnd_ = CreateWindowExA(0, "EDIT", SystemText(content).c_str(), style(p.style), p.x, p.y, p.width,
+                          p.height, p.parent,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.controlId)),
                           GetModuleHandleA(nullptr), nullptr);
   if (!hwnd_) return false;
   SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -322,7 +324,7 @@ void EditBox::applySelection() {
 
 void EditBox::setContent(const char* text) {
   programmaticChange_ = true;
-  SetWindowTextA(hwnd_, text);
+  SetWindowTextA(hwnd_, SystemText(text).c_str());
   programmaticChange_ = false;
   // A multi-line control reports no change of its own, a single-line one reported it while
   // the flag was up: either way the one event comes from here, with the text in place.

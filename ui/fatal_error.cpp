@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "runtime/system_code_page.h"
 #include "ui/component_model.h"
 
 namespace {
@@ -57,6 +58,7 @@ void fatalError(const char* message, int code, UnitId window, UnitId unit) {
     gExitForTests(message ? message : "");
   }
   if (!suppressed)
-    MessageBoxA(nullptr, fatalErrorText(message, code, window, unit).c_str(), "错误", MB_ICONERROR);
+    MessageBoxA(nullptr, SystemText(fatalErrorText(message, code, window, unit)).c_str(), "错误",
+                MB_ICONERROR);
   ExitProcess(static_cast<UINT>(-1));
 }

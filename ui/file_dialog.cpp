@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "form/property_blob.h"
+#include "runtime/system_code_page.h"
 #include "ui/component_model.h"
 #include "ui/component_type.h"
 #include "ui/file_filter.h"
@@ -68,11 +69,13 @@ const PropertySlot kSlots[] = {
 
 bool isLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 
-// Copies `s` into dest[0..size-1], cut at a character boundary, always terminated.
+// Copies `s` into dest[0..size-1], cut at a character boundary, always terminated. A last lead
+// byte without its trail byte is left out: the system would pair it with the terminator.
 void copyTruncated(const std::string& s, char* dest, size_t size) {
   size_t n = 0;
   while (n < s.size()) {
-    size_t len = isLeadByte(s[n]) && n + 1 < s.size() ? 2 : 1;
+    if (isLeadByte(s[n]) && n + 1 == s.size()) break;
+    size_t len = isLeadByte(s[n]) ? 2 : 1;
     if (n + len > size - 1) break;
     n += len;
   }
@@ -222,6 +225,7 @@ void CommonDialog::prepareFileDialog(FileDialogRequest& r) const {
   r.defaultExt = text(B::DefaultExt);
   r.title = text(B::Title);
   r.initialDir = text(B::InitialDir);
+  for (std::string* s : {&r.defaultExt, &r.title, &r.initialDir}) dropLoneLeadByte(*s);
   ofn.lpstrDefExt = nonEmpty(r.defaultExt);
   ofn.lpstrTitle = nonEmpty(r.title);
   ofn.lpstrInitialDir = nonEmpty(r.initialDir);

@@ -1,6 +1,9 @@
 #include "ui/gdi.h"
 
 #include <cstring>
+#include <string>
+
+#include "runtime/system_code_page.h"
 
 int screenDpiY() {
   ScreenDC screen;
@@ -17,6 +20,8 @@ HFONT createRuleFont(const uint8_t* logfont, size_t size) {
   lf.lfQuality = PROOF_QUALITY;
   lf.lfPitchAndFamily = 0;
   lf.lfFaceName[LF_FACESIZE - 1] = '\0';
+  std::string face = lf.lfFaceName;
+  lf.lfFaceName[lengthWithoutLoneLeadByte(face, systemCodePage())] = '\0';
   return CreateFontIndirectA(&lf);
 }
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <string>
 
+#include "runtime/system_code_page.h"
 #include "ui/general_events.h"
 #include "ui/window.h"
 
@@ -51,7 +52,7 @@ class MenuBuilder {
           DestroyMenu(popup);
         else
           AppendMenuA(menu, MF_POPUP | MF_STRING | grayed(item), reinterpret_cast<UINT_PTR>(popup),
-                      item.caption.c_str());
+                      SystemText(item.caption).c_str());
         i = next;
       } else {
         if (!hidden) appendItem(menu, i);
@@ -82,7 +83,7 @@ class MenuBuilder {
       text += shortcut;
     }
     const UINT checked = (item.menuFlags & kMenuChecked) ? MF_CHECKED : 0;
-    AppendMenuA(menu, MF_STRING | grayed(item) | checked, id, text.c_str());
+    AppendMenuA(menu, MF_STRING | grayed(item) | checked, id, SystemText(text).c_str());
     ACCEL accel;
     if (shortcutAccelerator(item.shortcut, accel)) {
       accel.cmd = static_cast<WORD>(id);

@@ -23,6 +23,7 @@
 
 #include "form/property_blob.h"
 #include "runtime/convert.h"
+#include "runtime/system_code_page.h"
 #include "ui/component_model.h"
 #include "ui/component_type.h"
 #include "ui/gdi.h"
@@ -183,9 +184,10 @@ void StatusBar::applyParts() {
     const StatusPart& part = parts[i];
     // The low byte of wParam is the part index; a stored border must not move the text.
     WPARAM where = i | (part.border & ~0xFFu);
-    SendMessageA(hwnd_, SB_SETTEXTA, where, reinterpret_cast<LPARAM>(part.text.c_str()));
+    SystemText text(part.text), tip(part.tip);
+    SendMessageA(hwnd_, SB_SETTEXTA, where, reinterpret_cast<LPARAM>(text.c_str()));
     setPartIcon(static_cast<int>(i), part.icon);
-    SendMessageA(hwnd_, SB_SETTIPTEXTA, i, reinterpret_cast<LPARAM>(part.tip.c_str()));
+    SendMessageA(hwnd_, SB_SETTIPTEXTA, i, reinterpret_cast<LPARAM>(tip.c_str()));
   }
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "form/property_blob.h"
+#include "runtime/system_code_page.h"
 #include "ui/component_model.h"
 #include "ui/component_type.h"
 #include "ui/gdi.h"
@@ -119,7 +120,7 @@ bool TransLabel::createWindow(const CreateParams& p) {
   }
   bool tornDown = false;
   tornDown_ = &tornDown;
-  HWND hwnd = CreateWindowExA(WS_EX_TRANSPARENT, kClassName, caption_.c_str(),
+  HWND hwnd = CreateWindowExA(WS_EX_TRANSPARENT, kClassName, SystemText(caption_).c_str(),
                               p.style | WS_CHILD | WS_CLIPSIBLINGS, p.x, p.y, p.width, p.height,
                               p.parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.controlId)),
                               GetModuleHandleA(nullptr), this);
@@ -214,7 +215,7 @@ int TransLabel::setProperty(int index, const PropertyValue& value) {
   switch (index) {
     case 0:
       caption_ = value.asText().str();
-      SetWindowTextA(hwnd_, caption_.c_str());
+      SetWindowTextA(hwnd_, SystemText(caption_).c_str());
       break;
     case 1:
       textEffect_ = std::clamp(value.asInt(), 0, 3);

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "runtime/system_code_page.h"
 #include "ui/gdi.h"
 #include "ui/menu_bar.h"
 #include "ui/picture.h"
@@ -372,8 +373,9 @@ bool WindowComponent::createWindow(const CreateParams& p,
       break;
   }
   const std::string caption = settings_.text(WindowBlob::Caption);
-  return CreateWindowExA(frameExStyle(border), className.c_str(), caption.c_str(), style, x, y,
-                         p.width, p.height, owner, p.menu, instance, &holder) != nullptr;
+  return CreateWindowExA(frameExStyle(border), className.c_str(), SystemText(caption).c_str(),
+                         style, x, y, p.width, p.height, owner, p.menu, instance,
+                         &holder) != nullptr;
 }
 
 void WindowComponent::afterCreate(const CreateParams& p) {
@@ -457,7 +459,7 @@ bool WindowComponent::getProperty(int index, PropertyValue& out) const {
 void WindowComponent::applyProperty(Field f) {
   switch (f) {
     case WindowBlob::Caption:
-      SetWindowTextA(hwnd_, settings_.text(f).c_str());
+      SetWindowTextA(hwnd_, SystemText(settings_.text(f)).c_str());
       applyCaptionStyles();
       break;
     case WindowBlob::Border:

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "runtime/file_detail.h"
+#include "tests/support/file_links.h"
+#include "tests/win/test_support.h"
 
 namespace {
 
@@ -188,6 +190,18 @@ BOOL WINAPI writeThenRunOutOfSpace(HANDLE file, LPCVOID data, DWORD size, LPDWOR
   return WriteFile(file, data, part, written, overlapped);
 }
 
+// The write call numbered g_failingWrite (from 1) fails with nothing written.
+int g_writeCalls, g_failingWrite;
+BOOL WINAPI failOneWrite(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
+                         LPOVERLAPPED overlapped) {
+  if (++g_writeCalls == g_failingWrite) {
+    *written = 0;
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+  }
+  return WriteFile(file, data, size, written, overlapped);
+}
+
 BOOL WINAPI refuseMove(LPCSTR, LPCSTR, DWORD) {
   SetLastError(ERROR_ACCESS_DENIED);
   return FALSE;
@@ -231,6 +245,95 @@ TEST_F(FileTest, WithoutRoomForATemporaryFileTheTargetIsWrittenInPlace) {
   EXPECT_TRUE(writeFileBytes(g_target.c_str(), {&a, &b}));
   EXPECT_EQ(contentOf("target.bin"), "new!");
   EXPECT_EQ(listFolder(), std::vector<std::string>{"target.bin"});
+}
+
+HANDLE WINAPI diskFullBesideTheTarget(LPCSTR name, DWORD access, DWORD share,
+                                      LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                                      DWORD flags, HANDLE templateFile) {
+  if (disposition == CREATE_NEW) {
+    SetLastError(ERROR_DISK_FULL);
+    return INVALID_HANDLE_VALUE;
+  }
+  return CreateFileA(name, access, share, security, disposition, flags, templateFile);
+}
+
+TEST_F(FileTest, AFullDiskFailsTheWriteWithoutTouchingTheTarget) {
+  writeRaw("target.bin", "old content");
+  file_detail::systemCalls().createFile = &diskFullBesideTheTarget;
+  EXPECT_FALSE(writeFileBytes(path("target.bin").c_str(), bytes("new")));
+  EXPECT_EQ(contentOf("target.bin"), "old content");
+  EXPECT_EQ(listFolder(), std::vector<std::string>{"target.bin"});
+}
+
+// Only the content of the file the user named may change: not its links, its other names, its
+// attributes or its creation time.
+TEST_F(FileTest, WritingThroughASymbolicLinkWritesItsTargetAndKeepsTheLink) {
+  writeRaw("real.txt", "old");
+  SymbolicLink link(path("link.txt"), path("real.txt"));
+  ASSERT_TRUE(link.made());
+  EXPECT_TRUE(writeFileBytes(path("link.txt").c_str(), bytes("new")));
+  EXPECT_EQ(contentOf("real.txt"), "new");
+  writeRaw("real.txt", "changed later");
+  EXPECT_EQ(contentOf("link.txt"), "changed later") << "the link must still lead to real.txt";
+  EXPECT_EQ(listFolder(), (std::vector<std::string>{"link.txt", "real.txt"}));
+}
+
+TEST_F(FileTest, EveryNameOfAHardLinkedFileSeesTheNewBytes) {
+  writeRaw("first.txt", "old content");
+  ASSERT_TRUE(CreateHardLinkA(path("second.txt").c_str(), path("first.txt").c_str(), nullptr));
+  EXPECT_TRUE(writeFileBytes(path("first.txt").c_str(), bytes("new")));
+  EXPECT_EQ(contentOf("first.txt"), "new");
+  EXPECT_EQ(contentOf("second.txt"), "new");
+  EXPECT_EQ(listFolder(), (std::vector<std::string>{"first.txt", "second.txt"}));
+}
+
+TEST_F(FileTest, AFailedWriteInPlaceGivesBackTheOldBytes) {
+  writeRaw("first.txt", "old content");
+  ASSERT_TRUE(CreateHardLinkA(path("second.txt").c_str(), path("first.txt").c_str(), nullptr));
+  file_detail::systemCalls().writeFile = &failOneWrite;
+  ByteBuffer a = bytes("0123"), b = bytes("4567");
+  // Writes: the copy of the old bytes, then "0123", then "4567", which fails.
+  for (int failing : {1, 3}) {
+    SCOPED_TRACE(failing);
+    g_writeCalls = 0;
+    g_failingWrite = failing;
+    EXPECT_FALSE(writeFileBytes(path("first.txt").c_str(), {&a, &b}));
+    EXPECT_EQ(contentOf("second.txt"), "old content");
+    EXPECT_EQ(listFolder(), (std::vector<std::string>{"first.txt", "second.txt"}))
+        << "the copy of the old bytes goes once they are back";
+  }
+}
+
+TEST_F(FileTest, TheTargetKeepsItsAttributesAndCreationTime) {
+  writeRaw("hidden.txt", "old");
+  constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  ASSERT_TRUE(SetFileAttributesA(path("hidden.txt").c_str(), kKept));
+  WIN32_FILE_ATTRIBUTE_DATA before, after;
+  ASSERT_TRUE(GetFileAttributesExA(path("hidden.txt").c_str(), GetFileExInfoStandard, &before));
+  Sleep(20);
+  EXPECT_TRUE(writeFileBytes(path("hidden.txt").c_str(), bytes("new")));
+  EXPECT_EQ(contentOf("hidden.txt"), "new");
+  ASSERT_TRUE(GetFileAttributesExA(path("hidden.txt").c_str(), GetFileExInfoStandard, &after));
+  EXPECT_EQ(after.dwFileAttributes & kKept, kKept);
+  // Wine keeps no creation time of its own on a Unix file system.
+  if (!underWine()) EXPECT_EQ(CompareFileTime(&after.ftCreationTime, &before.ftCreationTime), 0);
+}
+
+TEST_F(FileTest, APreviousVersionIsKeptOnlyWhenTheBytesChange) {
+  const std::string file = path("backup.txt"), previous = path("previous.txt");
+  EXPECT_TRUE(keepPreviousVersion(file.c_str(), previous.c_str(), bytes("first")));
+  EXPECT_EQ(listFolder(), std::vector<std::string>{}) << "nothing to keep yet";
+
+  writeRaw("backup.txt", "first");
+  EXPECT_TRUE(keepPreviousVersion(file.c_str(), previous.c_str(), bytes("first")));
+  EXPECT_EQ(contentOf("previous.txt"), "<missing>") << "the same bytes keep nothing";
+  EXPECT_TRUE(keepPreviousVersion(file.c_str(), previous.c_str(), bytes("other")));
+  EXPECT_EQ(contentOf("previous.txt"), "first");
+  EXPECT_EQ(contentOf("backup.txt"), "<missing>");
+
+  writeRaw("backup.txt", "seconds");  // same length as the new bytes, other content
+  EXPECT_TRUE(keepPreviousVersion(file.c_str(), previous.c_str(), bytes("thirdly")));
+  EXPECT_EQ(contentOf("previous.txt"), "seconds");
 }
 
 }  // namespace

@@ -1,0 +1,266 @@
+#include "runtime/document_encoding.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Conversions go a piece at a time, so a large file never needs a second copy of itself in
+// UTF-16 just to be checked.
+constexpr size_t kPieceBytes = 1 << 20;
+
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+
+bool startsWith(std::string_view bytes, std::string_view prefix) {
+  return bytes.substr(0, prefix.size()) == prefix;
+}
+
+bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// The end of the piece that starts at `start`: about kPieceBytes long and never splitting a
+// double-byte character.
+size_t pieceEnd(std::string_view bytes, size_t start, const CodePage& codePage) {
+  const size_t goal = std::min(bytes.size(), start + kPieceBytes);
+  size_t i = start;
+  while (i < goal) i += codePage.isLeadByte(static_cast<uint8_t>(bytes[i])) ? 2 : 1;
+  return std::min(i, bytes.size());
+}
+
+// Converts UTF-16 to the code page, false when a character does not come back unchanged.
+bool toCodePage(std::u16string_view text, const CodePage& codePage, std::string& out) {
+  out.clear();
+  for (size_t start = 0; start < text.size();) {
+    size_t end = std::min(text.size(), start + kPieceBytes);
+    if (end < text.size() && isLowSurrogate(text[end])) --end;
+    const std::u16string_view piece = text.substr(start, end - start);
+    const std::string converted = codePage.fromUnicode(piece);
+    if (codePage.toUnicode(converted) != piece) return false;
+    out += converted;
+    start = end;
+  }
+  return true;
+}
+
+enum class Utf8Kind { Invalid, Ascii, MultiByte };
+
+// One strict UTF-8 sequence at `i`: its code point and length, or a length of 0 when invalid.
+size_t utf8Sequence(std::string_view bytes, size_t i, char32_t& code) {
+  const auto b0 = static_cast<uint8_t>(bytes[i]);
+  size_t length;
+  char32_t min;
+  if (b0 < 0x80) {
+    code = b0;
+    return 1;
+  } else if (b0 >= 0xC2 && b0 <= 0xDF) {
+    length = 2, min = 0x80, code = b0 & 0x1F;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    length = 3, min = 0x800, code = b0 & 0x0F;
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    length = 4, min = 0x10000, code = b0 & 0x07;
+  } else {
+    return 0;
+  }
+  if (bytes.size() - i < length) return 0;
+  for (size_t k = 1; k < length; ++k) {
+    const auto b = static_cast<uint8_t>(bytes[i + k]);
+    if ((b & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (b & 0x3F);
+  }
+  if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
+Utf8Kind utf8Kind(std::string_view bytes) {
+  bool multiByte = false;
+  for (size_t i = 0; i < bytes.size();) {
+    if (static_cast<uint8_t>(bytes[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    char32_t code;
+    const size_t length = utf8Sequence(bytes, i, code);
+    if (length == 0) return Utf8Kind::Invalid;
+    multiByte = true;
+    i += length;
+  }
+  return multiByte ? Utf8Kind::MultiByte : Utf8Kind::Ascii;
+}
+
+void appendUtf16(std::u16string& out, char32_t code) {
+  if (code < 0x10000) {
+    out += static_cast<char16_t>(code);
+    return;
+  }
+  code -= 0x10000;
+  out += static_cast<char16_t>(0xD800 + (code >> 10));
+  out += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+}
+
+DecodedDocument refused(OpenRefusal why) {
+  DecodedDocument d;
+  d.refusal = why;
+  return d;
+}
+
+DecodedDocument decodeUtf16(std::string_view bytes, DocumentEncoding encoding,
+                            const CodePage& codePage) {
+  const std::string_view body = bytes.substr(2);
+  if (body.size() % 2) return refused(OpenRefusal::DamagedUtf16);
+  const bool bigEndian = encoding == DocumentEncoding::Utf16Be;
+  std::u16string text(body.size() / 2, u'\0');
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto lo = static_cast<uint8_t>(body[2 * i + (bigEndian ? 1 : 0)]);
+    const auto hi = static_cast<uint8_t>(body[2 * i + (bigEndian ? 0 : 1)]);
+    text[i] = static_cast<char16_t>(lo | hi << 8);
+  }
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == 0) return refused(OpenRefusal::ZeroByte);
+    if (isLowSurrogate(text[i])) return refused(OpenRefusal::DamagedUtf16);
+    if (!isHighSurrogate(text[i])) continue;
+    if (i + 1 == text.size() || !isLowSurrogate(text[i + 1]))
+      return refused(OpenRefusal::DamagedUtf16);
+    ++i;
+  }
+  DecodedDocument d;
+  d.encoding = encoding;
+  if (!toCodePage(text, codePage, d.text)) return refused(OpenRefusal::Unrepresentable);
+  return d;
+}
+
+// UTF-8 without a byte-order mark that the code page can show; false for anything else.
+bool decodeShowableUtf8(std::string_view bytes, const CodePage& codePage, std::string& text) {
+  std::u16string unicode;
+  bool multiByte = false;
+  return decodeUtf8(bytes, unicode, multiByte) && toCodePage(unicode, codePage, text);
+}
+
+void appendUtf16Bytes(std::string& out, std::u16string_view text, bool bigEndian) {
+  for (char16_t c : text) {
+    const char lo = static_cast<char>(c & 0xFF), hi = static_cast<char>(c >> 8);
+    out += bigEndian ? hi : lo;
+    out += bigEndian ? lo : hi;
+  }
+}
+
+}  // namespace
+
+bool decodeUtf8(std::string_view bytes, std::u16string& out, bool& multiByte) {
+  out.clear();
+  multiByte = false;
+  for (size_t i = 0; i < bytes.size();) {
+    char32_t code;
+    const size_t length = utf8Sequence(bytes, i, code);
+    if (length == 0) return false;
+    multiByte = multiByte || length > 1;
+    appendUtf16(out, code);
+    i += length;
+  }
+  return true;
+}
+
+std::string encodeUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t code = text[i];
+    if (isHighSurrogate(text[i]) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
+    } else if (isHighSurrogate(text[i]) || isLowSurrogate(text[i])) {
+      code = 0xFFFD;
+    }
+    if (code < 0x80) {
+      out += static_cast<char>(code);
+    } else if (code < 0x800) {
+      out += static_cast<char>(0xC0 | code >> 6);
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+      out += static_cast<char>(0xE0 | code >> 12);
+      out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | code >> 18);
+      out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+      out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+  return out;
+}
+
+bool survivesCodePage(std::string_view bytes, const CodePage& codePage) {
+  for (size_t start = 0; start < bytes.size();) {
+    const size_t end = pieceEnd(bytes, start, codePage);
+    const std::string_view piece = bytes.substr(start, end - start);
+    if (codePage.fromUnicode(codePage.toUnicode(piece)) != piece) return false;
+    start = end;
+  }
+  return true;
+}
+
+DecodedDocument decodeDocument(std::string_view bytes, const CodePage& codePage) {
+  if (startsWith(bytes, "\xFF\xFE")) return decodeUtf16(bytes, DocumentEncoding::Utf16Le, codePage);
+  if (startsWith(bytes, "\xFE\xFF")) return decodeUtf16(bytes, DocumentEncoding::Utf16Be, codePage);
+  if (std::memchr(bytes.data(), 0, bytes.size())) return refused(OpenRefusal::ZeroByte);
+
+  DecodedDocument d;
+  if (startsWith(bytes, kUtf8Bom) && decodeShowableUtf8(bytes.substr(3), codePage, d.text)) {
+    d.encoding = DocumentEncoding::Utf8Bom;
+    return d;
+  }
+  const Utf8Kind kind = utf8Kind(bytes);
+  if (kind == Utf8Kind::MultiByte && decodeShowableUtf8(bytes, codePage, d.text)) {
+    d.encoding = DocumentEncoding::Utf8;
+    return d;
+  }
+  // Everything else is shown as it is, which only works for bytes the text box gives back.
+  if (survivesCodePage(bytes, codePage)) return DecodedDocument();
+  return refused(kind == Utf8Kind::MultiByte ? OpenRefusal::Unrepresentable
+                                             : OpenRefusal::UnknownEncoding);
+}
+
+std::string encodeDocument(std::string_view text, DocumentEncoding encoding,
+                           const CodePage& codePage) {
+  std::string out;
+  switch (encoding) {
+    case DocumentEncoding::Gbk:
+      return std::string(text);
+    case DocumentEncoding::Utf8Bom:
+      out = kUtf8Bom;
+      break;
+    case DocumentEncoding::Utf16Le:
+      out = "\xFF\xFE";
+      break;
+    case DocumentEncoding::Utf16Be:
+      out = "\xFE\xFF";
+      break;
+    case DocumentEncoding::Utf8:
+      break;
+  }
+  for (size_t start = 0; start < text.size();) {
+    const size_t end = pieceEnd(text, start, codePage);
+    const std::u16string unicode = codePage.toUnicode(text.substr(start, end - start));
+    if (encoding == DocumentEncoding::Utf8 || encoding == DocumentEncoding::Utf8Bom)
+      out += encodeUtf8(unicode);
+    else
+      appendUtf16Bytes(out, unicode, encoding == DocumentEncoding::Utf16Be);
+    start = end;
+  }
+  return out;
+}
+
+size_t lengthWithoutLoneLeadByte(std::string_view text, const CodePage& codePage) {
+  // A byte below 0x40 is never a trail byte, so the characters can be counted from there.
+  size_t i = text.size();
+  while (i > 0 && static_cast<uint8_t>(text[i - 1]) >= 0x40) --i;
+  while (i < text.size()) {
+    if (!codePage.isLeadByte(static_cast<uint8_t>(text[i]))) {
+      ++i;
+    } else if (i + 1 == text.size()) {
+      return i;
+    } else {
+      i += 2;
+    }
+  }
+  return text.size();
+}

@@ -1,0 +1,19 @@
+#pragma once
+#include <string>
+
+// A symbolic link `link` to the file `target` (both full paths), removed again with the object.
+// Wine's CreateSymbolicLink and DeleteFile do not work on links (the one does nothing, the other
+// deletes the link's target), while Wine does follow the host's links: under Wine the host's own
+// ln and rm make and remove the link.
+class SymbolicLink {
+ public:
+  SymbolicLink(const std::string& link, const std::string& target);
+  ~SymbolicLink();
+  SymbolicLink(const SymbolicLink&) = delete;
+  SymbolicLink& operator=(const SymbolicLink&) = delete;
+  bool made() const { return made_; }
+
+ private:
+  std::string link_;
+  bool made_ = false;
+};

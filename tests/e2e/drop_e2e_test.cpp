@@ -144,4 +144,24 @@ TEST_F(DropE2E, SeveralDroppedFilesOpenTheFirst) {
   EXPECT_EQ(windowText(app.pathBox()), paths[0]);
 }
 
+TEST_F(DropE2E, ADroppedUtf16FileIsShownAsTextAndSavedAsUtf16) {
+  const std::string path = app.elsewhere() + "\\utf16.txt", copy = app.elsewhere() + "\\copy.txt";
+  ASSERT_TRUE(writeFile(path, "\xFE\xFF\x4E\x2D\x65\x87"));
+  drop({path});
+  EXPECT_TRUE(waitUntil([&] { return app.status() == "已打开用户拖放的文件"; })) << app.status();
+  EXPECT_EQ(windowText(app.inputBox()), "中文");
+
+  app.focus(app.inputBox());
+  app.key(VK_CONTROL, true);
+  app.press(VK_END);
+  app.key(VK_CONTROL, false);
+  app.type("x");
+  app.chooseMenu(2);  // "保存文件"
+  HWND save = app.waitForDialog();
+  ASSERT_NE(save, nullptr);
+  QuenloApp::confirmFileDialog(save, copy);
+  EXPECT_TRUE(waitUntil([&] { return app.status() == "已保存用户选择文件"; })) << app.status();
+  EXPECT_EQ(readFile(copy), std::string("\xFE\xFF\x4E\x2D\x65\x87\0x", 8));
+}
+
 }  // namespace

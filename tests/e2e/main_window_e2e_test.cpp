@@ -85,6 +85,28 @@ TEST_F(MainWindowE2E, EscClosesAndTheBackupHoldsTheLinesWithCrLf) {
   EXPECT_EQ(backup(), "one\r\ntwo\r\nthree");
 }
 
+// An Esc too many, then a session closed empty: the rescued text is still there, one version back.
+TEST_F(MainWindowE2E, TheBackupKeepsItsPreviousVersion) {
+  const std::string previous = app.inFolder("Quenlo备份(上次).txt");
+  app.focus(app.inputBox());
+  app.type("rescued");
+  app.press(VK_ESCAPE);
+  ASSERT_EQ(app.waitForExit(), 0u);
+  EXPECT_FALSE(fileExists(previous)) << "there was no earlier backup";
+
+  ASSERT_TRUE(app.restart());
+  EXPECT_EQ(app.close(), 0u);
+  EXPECT_EQ(backup(), "");
+  EXPECT_EQ(readFile(previous), "rescued");
+
+  ASSERT_TRUE(app.restart());
+  app.focus(app.inputBox());
+  app.ctrlPress('S');
+  EXPECT_TRUE(statusBecomes(std::string("用户手动保存文件到") + kBackup)) << app.status();
+  EXPECT_EQ(app.close(), 0u);
+  EXPECT_EQ(readFile(previous), "rescued") << "saving the same bytes again keeps the version";
+}
+
 TEST_F(MainWindowE2E, ClosingEmptyWritesAnEmptyBackup) {
   EXPECT_EQ(app.close(), 0u);
   ASSERT_TRUE(fileExists(app.inFolder(kBackup)));

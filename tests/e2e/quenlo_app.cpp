@@ -124,8 +124,23 @@ bool waitUntil(const std::function<bool()>& done, int ms) {
 
 QuenloApp::QuenloApp()
     : folder_(makeTempFolder("quenlo-app-")), cwd_(makeTempFolder("quenlo-cwd-")) {
+  if (CopyFileA(QUENLO_EXE, inFolder("Quenlo.exe").c_str(), FALSE)) start();
+}
+
+bool QuenloApp::restart() {
+  if (process_.hProcess) {
+    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) return false;
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+    process_ = {};
+  }
+  main_ = input_ = path_ = status_ = nullptr;
+  start();
+  return started();
+}
+
+void QuenloApp::start() {
   std::string exe = inFolder("Quenlo.exe");
-  if (!CopyFileA(QUENLO_EXE, exe.c_str(), FALSE)) return;
   STARTUPINFOA si{};
   si.cb = sizeof si;
   std::string command = "\"" + exe + "\"";

@@ -16,6 +16,8 @@ class QuenloApp {
   QuenloApp& operator=(const QuenloApp&) = delete;
 
   bool started() const { return main_ != nullptr; }
+  // Starts the program again from its folder once it has ended; true when its window is up.
+  bool restart();
   HWND main() const { return main_; }
   HWND inputBox() const { return input_; }
   HWND pathBox() const { return path_; }
@@ -59,6 +61,7 @@ class QuenloApp {
   DWORD waitForExit(int ms = 20000);
 
  private:
+  void start();
   void findControls();
   std::string folder_, cwd_;
   PROCESS_INFORMATION process_{};

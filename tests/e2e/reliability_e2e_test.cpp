@@ -14,10 +14,12 @@
 #include <vector>
 
 #include "tests/e2e/quenlo_app.h"
+#include "tests/support/file_links.h"
 
 namespace {
 
 constexpr char kBackup[] = "Quenlo备份.txt";
+constexpr char kPreviousBackup[] = "Quenlo备份(上次).txt";
 constexpr char kCannotSave[] = "无法保存文件到";
 constexpr char kCannotOpen[] = "无法打开文件";
 constexpr char kOpened[] = "已打开用户选择文件";
@@ -186,7 +188,9 @@ TEST_F(ReliabilityE2E, AFailedSaveKeepsTheOldFileTheDocumentAndNoTemporaryFile) 
     }
     EXPECT_EQ(document(), old + " new");
     EXPECT_EQ(readFile(app.inFolder(kBackup)), old + " new");
-    EXPECT_EQ(namesIn(app.folder()), (std::vector<std::string>{"Quenlo.exe", kBackup}));
+    std::vector<std::string> names = namesIn(app.folder());
+    std::erase(names, kPreviousBackup);  // the backup of the case before
+    EXPECT_EQ(names, (std::vector<std::string>{"Quenlo.exe", kBackup}));
   }
 }
 
@@ -252,48 +256,93 @@ bool makeSparse(const std::string& path, LONGLONG size) {
   return ok && free.QuadPart > 1u << 30;
 }
 
+enum class Opens { kShown, kRefused, kEither };
+
 struct OpenCase {
   const char* what;
   std::string bytes;
-  const char* shown;  // nullptr: refused, the document stays
+  Opens opens;
+  std::string shown;  // GBK, as the text box shows it
 };
 
-TEST_F(ReliabilityE2E, OddFilesOpenAsTheirBytesUpToTheFirstZero) {
+// Whatever is in a file, it either opens as text whose unedited save gives back every byte, or
+// it is refused with the reason and the document stays as it was.
+TEST_F(ReliabilityE2E, OddFilesOpenAsTextThatSavesBackEveryByteOrAreRefused) {
   using namespace std::string_literals;
   const OpenCase cases[] = {
-      {"empty file", "", ""},
-      {"zero byte inside", "ab\0cd"s, "ab"},
-      {"zero byte first", "\0abc"s, ""},
-      // FF FE 'a' 00 'b' 00: the BOM and the first letter, undecoded.
-      {"UTF-16 LE with BOM",
-       "\xFF\xFE"
-       "a\0b\0\r\0\n\0"s,
-       "\xFF\xFE"
-       "a"},
-      {"UTF-8 with BOM",
-       "\xEF\xBB\xBF"
-       "\xE4\xB8\xAD\xE6\x96\x87"
-       "abc\r\n",
-       nullptr},
+      {"empty file", "", Opens::kShown, ""},
+      {"UTF-8 without a byte-order mark", "\xE4\xB8\xAD\r\n\xE6\x96\x87\r\n", Opens::kShown,
+       "中\r\n文\r\n"},
+      {"UTF-8 with a byte-order mark", "\xEF\xBB\xBF\xE4\xB8\xAD\xE6\x96\x87" "abc\r\n",
+       Opens::kShown, "中文abc\r\n"},
+      {"UTF-16 LE", "\xFF\xFE" "a\0b\0\r\0\n\0"s, Opens::kShown, "ab\r\n"},
+      {"UTF-16 BE", "\xFE\xFF\x4E\x2D\x65\x87", Opens::kShown, "中文"},
+      {"GBK that is not UTF-8", "联通", Opens::kShown, "联通"},
+      {"GBK that is UTF-8 for a character GBK lacks", "abc职def", Opens::kShown, "abc职def"},
+      {"zero byte inside", "ab\0cd"s, Opens::kRefused, ""},
+      {"zero byte first", "\0abc"s, Opens::kRefused, ""},
+      {"GBK with a lead byte before a line break", "中\xD6\r\n文", Opens::kRefused, ""},
+      {"GBK cut after a lead byte", "中文\xD6", Opens::kRefused, ""},
+      {"Korean in UTF-16", "\xFF\xFE\x5C\xD5"s, Opens::kRefused, ""},
+      {"UTF-8 with an emoji", "\xE4\xB8\xAD\xF0\x9F\x98\x80", Opens::kEither, ""},
   };
   app.focus(app.inputBox());
   app.type("draft");
   int n = 0;
   for (const OpenCase& c : cases) {
     SCOPED_TRACE(c.what);
+    const std::string before = document(), beforePath = path();
     const std::string file = app.elsewhere() + "\\open" + std::to_string(++n) + ".txt";
     ASSERT_TRUE(writeFile(file, c.bytes));
     ASSERT_TRUE(app.openThroughDialog(file));
+    const bool refused = app.status().rfind(kCannotOpen + file + "：", 0) == 0;
+    if (c.opens != Opens::kEither) EXPECT_EQ(refused, c.opens == Opens::kRefused) << app.status();
+    if (refused) {
+      EXPECT_EQ(document(), before);
+      EXPECT_EQ(path(), beforePath);
+      EXPECT_EQ(readFile(file), c.bytes);
+      continue;
+    }
     EXPECT_EQ(app.status(), kOpened);
     EXPECT_EQ(_stricmp(path().c_str(), file.c_str()), 0) << path();
-    const std::string shown = c.shown ? c.shown : c.bytes;
-    EXPECT_EQ(document(), shown);
-    // Saving writes back exactly what is shown: the bytes before the first zero.
+    if (c.opens == Opens::kShown) EXPECT_EQ(document(), c.shown);
     app.focus(app.inputBox());
     app.ctrlPress('S');
     EXPECT_TRUE(statusStartsWith("用户手动保存文件到")) << app.status();
-    EXPECT_EQ(readFile(file), shown);
+    EXPECT_EQ(readFile(file), c.bytes) << "an unedited save changes no byte";
+    EXPECT_EQ(readFile(app.inFolder(kBackup)), document()) << "the backup is the text, in GBK";
   }
+}
+
+// A save changes the content of the file the user named and nothing else about it.
+TEST_F(ReliabilityE2E, ASaveKeepsLinksOtherNamesAndAttributes) {
+  const std::string real = app.elsewhere() + "\\real.txt", link = app.elsewhere() + "\\link.txt";
+  const std::string first = app.elsewhere() + "\\first.txt",
+                    second = app.elsewhere() + "\\second.txt";
+  const std::string hidden = app.elsewhere() + "\\hidden.txt";
+  for (const std::string* file : {&real, &first, &hidden}) ASSERT_TRUE(writeFile(*file, "old"));
+  SymbolicLink symbolic(link, real);
+  ASSERT_TRUE(symbolic.made());
+  ASSERT_TRUE(CreateHardLinkA(second.c_str(), first.c_str(), nullptr));
+  ASSERT_TRUE(SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
+
+  for (const std::string* file : {&link, &first, &hidden}) {
+    SCOPED_TRACE(*file);
+    ASSERT_TRUE(app.openThroughDialog(*file));
+    append("new");
+    app.ctrlPress('S');
+    EXPECT_TRUE(statusStartsWith("用户手动保存文件到")) << app.status();
+  }
+  EXPECT_EQ(readFile(real), "oldnew") << "the file the link leads to";
+  ASSERT_TRUE(writeFile(real, "changed later"));
+  EXPECT_EQ(readFile(link), "changed later") << "the link still leads to it";
+  EXPECT_EQ(readFile(second), "oldnew") << "every name of a hard-linked file";
+  EXPECT_EQ(readFile(hidden), "oldnew");
+  EXPECT_TRUE(GetFileAttributesA(hidden.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(namesIn(app.elsewhere()),
+            (std::vector<std::string>{"first.txt", "hidden.txt", "link.txt", "real.txt",
+                                      "second.txt"}))
+      << "no temporary file or copy is left";
 }
 
 TEST_F(ReliabilityE2E, AFileOfTwoGiBIsRefusedWithoutReadingIt) {

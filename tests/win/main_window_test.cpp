@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 
@@ -11,8 +13,10 @@
 #include "app/main_window.h"
 #include "app/program_entry.h"
 #include "form/form_codec.h"
+#include "runtime/heap.h"
 #include "tests/win/test_support.h"
 #include "ui/component_model.h"
+#include "ui/trans_label.h"
 #include "ui/window.h"
 
 // MainWindow as the program builds it from its embedded form, driven through its handlers and
@@ -34,6 +38,13 @@ std::string windowText(HWND h) {
   GetWindowTextA(h, s.data(), n + 1);
   s.resize(n);
   return s;
+}
+
+// Small blocks of the runtime heap, filled with "J" and freed, for the next texts to land among.
+void litterTheHeap() {
+  void* blocks[64];
+  for (void*& b : blocks) std::memset(b = runtimeAlloc(5), 'J', 5);
+  for (void* b : blocks) runtimeFree(b);
 }
 
 class MainWindowTest : public testing::Test {
@@ -280,3 +291,27 @@ TEST_F(MainWindowTest, TypingShowsTheEditingStatus) {
 }
 
 }  // namespace
+
+// Under Wine the system's conversion takes the terminating zero for the trail byte of a last
+// lead byte and reads on, here into freed blocks full of "J".
+TEST_F(MainWindowTest, TextsEndingInALoneLeadByteStopAtTheirEnd) {
+  constexpr char kCut[] = "abc\xD6";
+  const struct {
+    const char* what;
+    std::function<void()> write;
+    std::function<std::string()> read;
+  } cases[] = {
+      {"InputBox", [&] { writeProperty(MainWindow, InputBox, Content, kCut); },
+       [&] { return windowText(control(InputBox)); }},
+      {"status bar", [&] { showStatus(kCut); }, [&] { return status(); }},
+      {"caption", [&] { writeProperty(MainWindow, MainWindowUnit, 8, kCut); },
+       [&] { return windowText(main()); }},
+      {"label", [&] { writeProperty(MainWindow, PathLabel, kLabelCaption, kCut); },
+       [&] { return windowText(control(PathLabel)); }},
+  };
+  for (const auto& c : cases) {
+    litterTheHeap();
+    c.write();
+    EXPECT_EQ(c.read(), "abc") << c.what;
+  }
+}

@@ -188,12 +188,33 @@ std::string encodeUtf8(std::u16string_view text) {
   return out;
 }
 
+const std::vector<uint8_t>& CodePage::survivingCharacters() const {
+  if (!survivors_.empty()) return survivors_;
+  survivors_.resize(256 * 256);
+  for (int a = 1; a < 256; ++a) {
+    const bool lead = isLeadByte(static_cast<uint8_t>(a));
+    for (int b = 0; b < (lead ? 256 : 1); ++b) {
+      const char unit[2] = {static_cast<char>(a), static_cast<char>(b)};
+      const std::string_view bytes(unit, lead ? 2 : 1);
+      const std::u16string unicode = toUnicode(bytes);
+      survivors_[a * 256 + b] = unicode.size() == 1 && fromUnicode(unicode) == bytes;
+    }
+  }
+  return survivors_;
+}
+
 bool survivesCodePage(std::string_view bytes, const CodePage& codePage) {
-  for (size_t start = 0; start < bytes.size();) {
-    const size_t end = pieceEnd(bytes, start, codePage);
-    const std::string_view piece = bytes.substr(start, end - start);
-    if (codePage.fromUnicode(codePage.toUnicode(piece)) != piece) return false;
-    start = end;
+  const std::vector<uint8_t>& survivors = codePage.survivingCharacters();
+  const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
+  const auto* end = p + bytes.size();
+  while (p < end) {
+    if (!codePage.isLeadByte(*p)) {
+      if (!survivors[*p * 256]) return false;
+      ++p;
+    } else {
+      if (end - p < 2 || !survivors[p[0] * 256 + p[1]]) return false;
+      p += 2;
+    }
   }
   return true;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The text box holds text in the system's ANSI code page. A file's bytes become that text in
 // one of a few ways, and a save must turn the text back into the same kind of bytes.
@@ -18,9 +19,16 @@ class CodePage {
   // Characters the code page lacks come back as whatever the system puts in their place.
   virtual std::string fromUnicode(std::u16string_view text) const = 0;
   bool isLeadByte(uint8_t byte) const { return leadBytes_[byte]; }
+  // For every character (a byte that is not a lead byte, or a lead byte and the byte after
+  // it), whether it comes back unchanged from a conversion to UTF-16 and back: 1 at
+  // first * 256 + second, where second is 0 for a single byte. The conversion goes character
+  // by character, so this tells for any text. Worked out with the conversions themselves, for
+  // every character at once, on first use.
+  const std::vector<uint8_t>& survivingCharacters() const;
 
  private:
   std::array<bool, 256> leadBytes_;
+  mutable std::vector<uint8_t> survivors_;
 };
 
 // Why a file cannot be held intact in the text box.

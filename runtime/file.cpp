@@ -160,15 +160,12 @@ std::vector<uint8_t> securityOf(const std::string& name) {
   return descriptor;
 }
 
-// The owner, group and access list of `from` go to `to`, which a rename would otherwise leave
-// with the folder's defaults. False when they cannot be carried over exactly: the target
-// belongs to another user, or (under Wine, whose descriptors stand for Unix permissions) the
-// system cannot give the new file the same permissions.
-bool carrySecurity(const std::string& from, const std::string& to) {
-  const std::vector<uint8_t> wanted = securityOf(from);
-  if (wanted.empty() || securityOf(to) == wanted) return true;
-  return SetFileSecurityA(to.c_str(), kSecurityParts, const_cast<uint8_t*>(wanted.data())) &&
-         securityOf(to) == wanted;
+// A rename gives the target the temporary file's owner, group and access list. It may only
+// replace a target that has the same, as a file in that folder usually has; any other target is
+// written in place. Carrying the target's descriptor over would not do: under Wine it stands for
+// the Unix permissions, and Wine gives a new file other permissions for the same descriptor.
+bool sameSecurity(const std::string& target, const std::string& temp) {
+  return securityOf(target) == securityOf(temp);
 }
 
 // The attributes a saved file keeps. A write marks a file for backup, so it is archived too.
@@ -181,23 +178,22 @@ DWORD keptAttributes(const Target& target) {
 enum class Replaced { kYes, kNo, kNotByRename };
 
 // The whole new content goes to a temporary file, which takes the target's place only once it
-// is written and flushed, with the target's attributes, creation time and security.
+// is written and flushed, with the target's attributes and creation time.
 Replaced replaceByRename(const Target& target, std::initializer_list<const ByteBuffer*> buffers) {
   std::string tempName;
   FileHandle temp(createBeside(target.path, ".~tmp", tempName));
   if (!temp.valid()) return isDiskFull(GetLastError()) ? Replaced::kNo : Replaced::kNotByRename;
-
   const bool existed = target.state == Target::kReplaceable;
+  if (existed && !sameSecurity(target.path, tempName)) {
+    temp.close();
+    DeleteFileA(tempName.c_str());
+    return Replaced::kNotByRename;
+  }
+
   bool ok = writeAll(temp.get(), buffers) && FlushFileBuffers(temp.get());
   if (ok && existed) SetFileTime(temp.get(), &target.info.ftCreationTime, nullptr, nullptr);
   ok = temp.close() && ok;
-  if (ok && existed) {
-    SetFileAttributesA(tempName.c_str(), keptAttributes(target));
-    if (!carrySecurity(target.path, tempName)) {
-      DeleteFileA(tempName.c_str());
-      return Replaced::kNotByRename;
-    }
-  }
+  if (ok && existed) SetFileAttributesA(tempName.c_str(), keptAttributes(target));
   ok = ok && systemCalls().moveFile(tempName.c_str(), target.path.c_str(),
                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   if (!ok) DeleteFileA(tempName.c_str());
@@ -205,7 +201,7 @@ Replaced replaceByRename(const Target& target, std::initializer_list<const ByteB
 }
 
 // Writes over the target itself, for when a rename would lose something: the other names of a
-// hard-linked file, an owner that cannot be given back. The old bytes wait in a copy beside
+// hard-linked file, an owner or access list of its own. The old bytes wait in a copy beside
 // the target until the new ones are flushed and are written back if the write fails; where no
 // file can be made beside the target, they wait in memory instead.
 bool writeInPlace(const Target& target, HANDLE file,

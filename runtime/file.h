@@ -14,7 +14,7 @@ bool tryReadFileBytes(const char* fileName, ByteBuffer& out);
 // changes. The old content survives any failure: the bytes go to a temporary file in the same
 // folder, which replaces the target only once everything is written and flushed. Through a
 // link, the file the link leads to is written and the link stays. A file with several names,
-// or whose owner could not be given back after a rename, is written in place instead, with
+// or whose owner or access list differ from what a new file there gets, is written in place, with
 // its old bytes kept in a copy beside it until the new ones are flushed.
 bool writeFileBytes(const char* fileName, std::initializer_list<const ByteBuffer*> buffers);
 inline bool writeFileBytes(const char* fileName, const ByteBuffer& buffer) {

@@ -69,3 +69,20 @@ SymbolicLink::~SymbolicLink() {
   runOnHost("Z:\\bin\\rm", "rm -f \"" + hostName(link_) + "\"",
             [&] { return !entryExists(link_); });
 }
+
+bool setHostPermissions(const std::string& path, const char* mode) {
+  if (!underWine()) return false;
+  const std::string name = hostName(path);
+  // Done once the host's stat (through Wine's view of the descriptor) shows the change.
+  SECURITY_INFORMATION parts = DACL_SECURITY_INFORMATION;
+  auto descriptor = [&] {
+    std::string bytes(4096, '\0');
+    DWORD needed = 0;
+    GetFileSecurityA(path.c_str(), parts, bytes.data(), static_cast<DWORD>(bytes.size()), &needed);
+    bytes.resize(needed);
+    return bytes;
+  };
+  const std::string before = descriptor();
+  return !name.empty() && runOnHost("Z:\\bin\\chmod", std::string("chmod ") + mode + " \"" + name + "\"",
+                                    [&] { return descriptor() != before; });
+}

@@ -17,3 +17,7 @@ class SymbolicLink {
   std::string link_;
   bool made_ = false;
 };
+
+// Under Wine, gives the file the host permissions `mode` ("600") with the host's chmod, as a
+// user of the host would; false elsewhere.
+bool setHostPermissions(const std::string& path, const char* mode);

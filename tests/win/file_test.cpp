@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -317,6 +318,67 @@ TEST_F(FileTest, TheTargetKeepsItsAttributesAndCreationTime) {
   EXPECT_EQ(after.dwFileAttributes & kKept, kKept);
   // Wine keeps no creation time of its own on a Unix file system.
   if (!underWine()) EXPECT_EQ(CompareFileTime(&after.ftCreationTime, &before.ftCreationTime), 0);
+}
+
+std::vector<uint8_t> securityOf(const std::string& name) {
+  constexpr SECURITY_INFORMATION kParts =
+      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+  std::vector<uint8_t> descriptor(4096);
+  DWORD needed = 0;
+  if (!GetFileSecurityA(name.c_str(), kParts, descriptor.data(),
+                        static_cast<DWORD>(descriptor.size()), &needed))
+    return {};
+  descriptor.resize(needed);
+  return descriptor;
+}
+
+// Only the current user may write the file, and everyone else may read it or not: descriptors
+// no new file in the folder gets.
+bool restrict(const std::string& name, bool othersRead) {
+  HANDLE token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  uint8_t user[256];
+  DWORD size = 0;
+  const bool known = GetTokenInformation(token, TokenUser, user, sizeof user, &size);
+  CloseHandle(token);
+  uint8_t everyone[SECURITY_MAX_SID_SIZE];
+  size = sizeof everyone;
+  if (!known || !CreateWellKnownSid(WinWorldSid, nullptr, everyone, &size)) return false;
+  uint8_t buffer[512];
+  auto* acl = reinterpret_cast<ACL*>(buffer);
+  SECURITY_DESCRIPTOR descriptor;
+  return InitializeAcl(acl, sizeof buffer, ACL_REVISION) &&
+         AddAccessAllowedAce(acl, ACL_REVISION, GENERIC_READ | GENERIC_WRITE,
+                             reinterpret_cast<TOKEN_USER*>(user)->User.Sid) &&
+         (!othersRead || AddAccessAllowedAce(acl, ACL_REVISION, GENERIC_READ, everyone)) &&
+         InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+         SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
+         SetFileSecurityA(name.c_str(),
+                          DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                          &descriptor);
+}
+
+// Under Wine the descriptor stands for the file's Unix permissions, which Wine cannot always give
+// another file: those of a private file set on the host would come out as 0770.
+TEST_F(FileTest, TheTargetKeepsItsSecurity) {
+  const std::function<bool(const std::string&)> restrictions[] = {
+      [](const std::string& p) { return restrict(p, false); },
+      [](const std::string& p) { return restrict(p, true); },
+      [](const std::string& p) { return !underWine() || setHostPermissions(p, "600"); },
+      [](const std::string& p) { return !underWine() || setHostPermissions(p, "640"); },
+  };
+  for (const auto& restriction : restrictions) {
+    SCOPED_TRACE(&restriction - restrictions);
+    writeRaw("private.txt", "old");
+    ASSERT_TRUE(restriction(path("private.txt")));
+    const std::vector<uint8_t> before = securityOf(path("private.txt"));
+    ASSERT_FALSE(before.empty());
+    EXPECT_TRUE(writeFileBytes(path("private.txt").c_str(), bytes("new")));
+    EXPECT_EQ(contentOf("private.txt"), "new");
+    EXPECT_EQ(securityOf(path("private.txt")), before);
+    EXPECT_EQ(listFolder(), std::vector<std::string>{"private.txt"});
+    DeleteFileA(path("private.txt").c_str());
+  }
 }
 
 TEST_F(FileTest, APreviousVersionIsKeptOnlyWhenTheBytesChange) {

@@ -80,4 +80,21 @@ TEST(Screenshots, StartedWindowMenuAndHelp) {
   EXPECT_TRUE(saveScreen(folder + "\\resized.bmp"));
 }
 
+// A UTF-8 file shown as text, then the status after a binary file was refused.
+TEST(Screenshots, AUtf8DocumentAndARefusedFile) {
+  const std::string folder = shotFolder();
+  if (folder.empty()) GTEST_SKIP() << "QUENLO_SCREENSHOTS is not set";
+  QuenloApp app;
+  ASSERT_TRUE(app.started());
+  const std::string utf8 = app.elsewhere() + "\\utf8.txt", binary = app.elsewhere() + "\\data.bin";
+  ASSERT_TRUE(writeFile(utf8, "UTF-8: \xE4\xB8\xAD\xE6\x96\x87\xE6\x96\x87\xE6\x9C\xAC\r\n"));
+  ASSERT_TRUE(writeFile(binary, std::string("MZ\0\0\x90", 5)));
+  ASSERT_TRUE(app.openThroughDialog(utf8));
+  Sleep(300);
+  EXPECT_TRUE(saveScreen(folder + "\\utf8.bmp"));
+  ASSERT_TRUE(app.openThroughDialog(binary));
+  Sleep(300);
+  EXPECT_TRUE(saveScreen(folder + "\\refused.bmp"));
+}
+
 }  // namespace

@@ -42,19 +42,20 @@ class FileHandle {
   HANDLE h_;
 };
 
-bool writeAll(HANDLE file, std::initializer_list<const ByteBuffer*> buffers) {
-  for (const ByteBuffer* buffer : buffers) {
-    if (!buffer) continue;
-    const uint8_t* bytes = buffer->data();
-    DWORD left = buffer->size();
-    while (left) {
-      DWORD written = 0;
-      if (!systemCalls().writeFile(file, bytes, left, &written, nullptr) || written == 0)
-        return false;
-      bytes += written;
-      left -= written;
-    }
+bool writeBytes(HANDLE file, const uint8_t* bytes, DWORD size) {
+  while (size) {
+    DWORD written = 0;
+    if (!systemCalls().writeFile(file, bytes, size, &written, nullptr) || written == 0)
+      return false;
+    bytes += written;
+    size -= written;
   }
+  return true;
+}
+
+bool writeAll(HANDLE file, std::initializer_list<const ByteBuffer*> buffers) {
+  for (const ByteBuffer* buffer : buffers)
+    if (buffer && !writeBytes(file, buffer->data(), buffer->size())) return false;
   return true;
 }
 
@@ -88,8 +89,7 @@ bool copyWhole(HANDLE from, HANDLE to) {
     if (!ReadFile(from, chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr))
       return false;
     if (read == 0) break;
-    ByteBuffer piece = ByteBuffer::copyOf(chunk.data(), read);
-    if (!writeAll(to, {&piece})) return false;
+    if (!writeBytes(to, chunk.data(), read)) return false;
   }
   return SetEndOfFile(to) && FlushFileBuffers(to);
 }
@@ -179,7 +179,8 @@ enum class Replaced { kYes, kNo, kNotByRename };
 
 // The whole new content goes to a temporary file, which takes the target's place only once it
 // is written and flushed, with the target's attributes and creation time.
-Replaced replaceByRename(const Target& target, std::initializer_list<const ByteBuffer*> buffers) {
+Replaced replaceByRename(const Target& target, FileHandle& held,
+                         std::initializer_list<const ByteBuffer*> buffers) {
   std::string tempName;
   FileHandle temp(createBeside(target.path, ".~tmp", tempName));
   if (!temp.valid()) return isDiskFull(GetLastError()) ? Replaced::kNo : Replaced::kNotByRename;
@@ -194,6 +195,8 @@ Replaced replaceByRename(const Target& target, std::initializer_list<const ByteB
   if (ok && existed) SetFileTime(temp.get(), &target.info.ftCreationTime, nullptr, nullptr);
   ok = temp.close() && ok;
   if (ok && existed) SetFileAttributesA(tempName.c_str(), keptAttributes(target));
+  // The target stays held until now, so that nobody opens it while the new bytes are written.
+  held.close();
   ok = ok && systemCalls().moveFile(tempName.c_str(), target.path.c_str(),
                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   if (!ok) DeleteFileA(tempName.c_str());
@@ -245,6 +248,7 @@ bool tryReadFileBytes(const char* fileName, ByteBuffer& out) {
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   return file.valid() && readWhole(file.get(), out);
 }
+
 ByteBuffer readFileBytes(const char* fileName) {
   ByteBuffer bytes;
   tryReadFileBytes(fileName, bytes);
@@ -259,14 +263,12 @@ bool writeFileBytes(const char* fileName, std::initializer_list<const ByteBuffer
   if (target.state == Target::kReplaceable && target.info.nNumberOfLinks > 1)
     return writeInPlace(target, held.get(), buffers);
 
-  // The target must not be open while it is renamed over; it is opened again below if the
-  // rename cannot be used.
-  held.close();
-  const Replaced replaced = replaceByRename(target, buffers);
+  const Replaced replaced = replaceByRename(target, held, buffers);
   if (replaced != Replaced::kNotByRename) return replaced == Replaced::kYes;
-  FileHandle again(systemCalls().createFile(target.path.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  return again.valid() && writeInPlace(target, again.get(), buffers) && again.close();
+  if (!held.valid())
+    held.reset(systemCalls().createFile(target.path.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return held.valid() && writeInPlace(target, held.get(), buffers) && held.close();
 }
 
 bool keepPreviousVersion(const char* fileName, const char* previousName, const ByteBuffer& next) {

@@ -65,8 +65,8 @@ class Reader {
   void bytes(std::vector<uint8_t>& b) {
     int32_t n = 0;
     number(n);
-    if (n < 0) return fail();
-    if (!need(static_cast<size_t>(n))) return;
+    b.clear();
+    if (n <= 0 || !need(static_cast<size_t>(n))) return;
     b.assign(data_ + pos_, data_ + pos_ + n);
     pos_ += static_cast<size_t>(n);
   }
@@ -127,19 +127,40 @@ class Reader {
     const uint8_t* records = table.data_ + table.pos_;
     const size_t recordsSize = table.remaining();
 
+    std::vector<Span> spans;
+    if (!recordSpans(records, recordsSize, offsets, spans)) return fail();
     units.assign(static_cast<size_t>(count), UnitRecord{});
     for (size_t i = 0; i < units.size(); ++i) {
-      const size_t offset = offsets[i];
-      if (offset > recordsSize || recordsSize - offset < 4) return fail();
-      const size_t recordLength = loadWord(records + offset);
-      if (recordLength > recordsSize - offset - 4) return fail();
-      Reader record(records + offset + 4, recordLength, handlerCount_);
+      Reader record(records + spans[i].begin + 4, spans[i].end - spans[i].begin - 4, handlerCount_);
       each(record, units[i]);
       if (!record.ok()) return fail();
     }
   }
 
  private:
+  // A record with its length prefix, as offsets into the records.
+  struct Span {
+    size_t begin, end;
+  };
+
+  // Each unit's record within the records, and no two records overlapping: a damaged table
+  // cannot decode to more than its own size, however many units name the same record.
+  static bool recordSpans(const uint8_t* records, size_t size, const std::vector<uint32_t>& offsets,
+                          std::vector<Span>& spans) {
+    for (const size_t offset : offsets) {
+      if (offset > size || size - offset < 4) return false;
+      const size_t length = loadWord(records + offset);
+      if (length > size - offset - 4) return false;
+      spans.push_back({offset, offset + 4 + length});
+    }
+    std::vector<Span> sorted = spans;
+    std::sort(sorted.begin(), sorted.end(),
+              [](const Span& a, const Span& b) { return a.begin < b.begin; });
+    for (size_t i = 1; i < sorted.size(); ++i)
+      if (sorted[i].begin < sorted[i - 1].end) return false;
+    return true;
+  }
+
   size_t remaining() const { return ok_ ? size_ - pos_ : 0; }
   bool need(size_t n) {
     if (ok_ && n <= size_ - pos_) return true;

@@ -26,7 +26,10 @@ class Cursor {
   }
   bool counted(std::vector<uint8_t>& out) {
     uint32_t n = 0;
-    if (!word(n) || n > INT32_MAX || n > size_ - pos_) return false;
+    out.clear();
+    if (!word(n)) return false;
+    if (static_cast<int32_t>(n) <= 0) return true;
+    if (n > size_ - pos_) return false;
     out.assign(data_ + pos_, data_ + pos_ + n);
     pos_ += n;
     return true;

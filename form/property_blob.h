@@ -12,6 +12,7 @@
 // One layout table per component type serves the form compiler, which writes blobs, the
 // components, which read them at creation, and saveProperties, which writes them back.
 
+// A count of 0 or less is the empty text or the empty buffer, as in the form description.
 enum class FieldKind : uint8_t {
   Int32,
   Int16,
@@ -46,7 +47,7 @@ class PropertyBlob {
   explicit PropertyBlob(const BlobLayout& layout);  // every field at its default
 
   // nullopt when the version is newer than the layout's, or the data ends inside a field
-  // (or a count is negative or runs past the end). Empty data gives the defaults.
+  // (or a count runs past the end). Empty data gives the defaults.
   static std::optional<PropertyBlob> read(const BlobLayout& layout, const uint8_t* data,
                                           size_t size);
   // Always the layout's current version.

@@ -29,11 +29,14 @@ namespace {
 
 bool isArray(uint32_t tag) { return (tag & kTagArrayFlag) != 0; }
 
-// The element bytes of a one-dimensional array of a fixed-width type; false for anything
-// else (arrays of texts or buffers, several dimensions, a null block).
+// The six numeric tags end in 01; bools and date-times have widths but are not numbers.
+bool isNumeric(uint32_t tag) { return (tag & 0xFF) == 0x01 && numericWidth(tag) != 0; }
+
+// The element bytes of a one-dimensional array of a numeric type; false for anything else
+// (arrays of bools, date-times, texts or buffers, several dimensions, a null block).
 bool arrayBytes(const TypedValue& v, const uint8_t*& bytes, uint64_t& size) {
   uint32_t width = numericWidth(v.tag);
-  if (width == 0 || v.value == 0) return false;
+  if (!isNumeric(v.tag) || v.value == 0) return false;
   const auto* block = reinterpret_cast<const uint32_t*>(v.value);
   if (block[0] != 1) return false;
   bytes = reinterpret_cast<const uint8_t*>(block + 2);

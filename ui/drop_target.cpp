@@ -11,9 +11,8 @@
 #include <windows.h>
 #include <ole2.h>
 #include <shlobj.h>
-#include <shellapi.h>
 
-#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <optional>
 #include <span>
@@ -25,6 +24,7 @@
 #include "runtime/text.h"
 #include "ui/component_model.h"
 #include "ui/component_type.h"
+#include "ui/dropped_files.h"
 #include "ui/events.h"
 #include "ui/html_text.h"
 
@@ -63,6 +63,7 @@ class Medium {
   Medium(const Medium&) = delete;
   Medium& operator=(const Medium&) = delete;
 
+  bool got() const { return got_; }
   HGLOBAL global() const {
     return got_ && medium_.tymed == TYMED_HGLOBAL ? medium_.hGlobal : nullptr;
   }
@@ -72,31 +73,56 @@ class Medium {
   bool got_ = false;
 };
 
+// The bytes of a global memory block, locked while this lives; none when it cannot be locked.
+class LockedGlobal {
+ public:
+  explicit LockedGlobal(HGLOBAL global)
+      : global_(global),
+        bytes_(global ? static_cast<const uint8_t*>(GlobalLock(global)) : nullptr) {}
+  ~LockedGlobal() {
+    if (bytes_) GlobalUnlock(global_);
+  }
+  LockedGlobal(const LockedGlobal&) = delete;
+  LockedGlobal& operator=(const LockedGlobal&) = delete;
+
+  bool locked() const { return bytes_ != nullptr; }
+  std::span<const uint8_t> bytes() const {
+    return bytes_ ? std::span(bytes_, GlobalSize(global_)) : std::span<const uint8_t>();
+  }
+
+ private:
+  HGLOBAL global_;
+  const uint8_t* bytes_;
+};
+
 // The zero-terminated bytes at the start of the data, never read past the end of the block: a
 // source need not terminate what it hands over.
 std::optional<std::string> fetchString(IDataObject* data, CLIPFORMAT format) {
   Medium medium(data, format);
-  HGLOBAL global = medium.global();
-  if (!global) return std::nullopt;
-  auto* bytes = static_cast<const char*>(GlobalLock(global));
-  if (!bytes) return std::nullopt;
-  std::string s(bytes, strnlen(bytes, GlobalSize(global)));
-  GlobalUnlock(global);
-  return s;
+  LockedGlobal block(medium.global());
+  if (!block.locked()) return std::nullopt;
+  const auto* chars = reinterpret_cast<const char*>(block.bytes().data());
+  return std::string(chars, strnlen(chars, block.bytes().size()));
 }
 
-std::string droppedFiles(HDROP drop) {
-  UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-  std::string joined;
-  for (UINT i = 0; i < count; ++i) {
-    UINT length = DragQueryFileA(drop, i, nullptr, 0);
-    std::string path(length + 1, '\0');
-    UINT got = DragQueryFileA(drop, i, path.data(), length + 1);
-    path.resize(std::min(got, length));
-    joined += path;
-    if (count > 1) joined += "\r\n";
+// A name the code page cannot hold keeps '?' for each such character: no file name holds '?',
+// so it opens nothing, where a best-fit character could name another file.
+std::string fileNameToAnsi(std::u16string_view name) {
+  if (name.size() > INT_MAX) return "?";
+  auto* w = reinterpret_cast<const wchar_t*>(name.data());
+  const auto length = static_cast<int>(name.size());
+  DWORD flags = WC_NO_BEST_FIT_CHARS;
+  const char* unheld = "?";
+  int needed = WideCharToMultiByte(CP_ACP, flags, w, length, nullptr, 0, unheld, nullptr);
+  if (needed <= 0) {  // UTF-8 takes neither; it holds every character but a lone surrogate
+    flags = WC_ERR_INVALID_CHARS;
+    unheld = nullptr;
+    needed = WideCharToMultiByte(CP_ACP, flags, w, length, nullptr, 0, nullptr, nullptr);
   }
-  return joined;
+  if (needed <= 0) return "?";
+  std::string out(needed, '\0');
+  WideCharToMultiByte(CP_ACP, flags, w, length, out.data(), needed, unheld, nullptr);
+  return out;
 }
 
 // To the ANSI code page. The buffer is sized by asking first, not guessed from the UTF-8 length.
@@ -259,8 +285,10 @@ std::optional<std::string> EDropTarget::fetchHtml(IDataObject* data) const {
 
 std::optional<std::string> EDropTarget::fetchFiles(IDataObject* data) const {
   Medium medium(data, CF_HDROP);
-  if (!medium.global()) return std::nullopt;
-  return droppedFiles(static_cast<HDROP>(medium.global()));
+  if (!medium.got()) return std::nullopt;
+  // A list that cannot be read whole is a drop with no files.
+  LockedGlobal list(medium.global());
+  return droppedFilesText(list.bytes(), &fileNameToAnsi).value_or(std::string());
 }
 
 HRESULT EDropTarget::Drop(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) {

@@ -23,7 +23,7 @@ std::vector<std::string> makeShortcutTexts() {
   std::vector<std::string> texts(78);
   for (int i = 0; i < 26; ++i) texts[1 + i] = std::string("Ctrl+") + static_cast<char>('A' + i);
   for (int i = 0; i < 12; ++i) {
-    const std::string f = "F" + std::to_string(i + 1);
+    const std::string f = std::to_string(i + 1).insert(0, 1, 'F');
     texts[27 + i] = f;
     texts[39 + i] = "Ctrl+" + f;
     texts[51 + i] = "Shift+" + f;
@@ -34,20 +34,28 @@ std::vector<std::string> makeShortcutTexts() {
   return texts;
 }
 
+// Popups nest at most this deep. The system's own menu code walks nested popups recursively:
+// under Wine a few thousand levels overflow its stack when the menu is destroyed.
+constexpr int kMaxMenuDepth = 64;
+
 class MenuBuilder {
  public:
   MenuBuilder(const WindowDescription& window, WindowDescription::Run run)
       : units_(window.units), start_(run.start), end_(run.start + run.length) {}
 
   // Appends the items from `i` on whose level is above `parentLevel`; returns the index of the
-  // first item after them.
-  int append(HMENU menu, int i, int64_t parentLevel, bool hiddenBranch) {
+  // first item after them. `depth` counts the popups that hold `menu`.
+  int append(HMENU menu, int i, int64_t parentLevel, bool hiddenBranch, int depth) {
     while (i < end_ && level(i) > parentLevel) {
       const UnitRecord& item = units_[i];
       const bool hidden = hiddenBranch || (item.menuFlags & kMenuHidden);
       if (i + 1 < end_ && level(i + 1) > level(i)) {
+        if (depth == kMaxMenuDepth) {
+          tooDeep_ = true;
+          return end_;
+        }
         HMENU popup = CreatePopupMenu();
-        const int next = append(popup, i + 1, level(i), hidden);
+        const int next = append(popup, i + 1, level(i), hidden, depth + 1);
         if (hidden)
           DestroyMenu(popup);
         else
@@ -63,6 +71,7 @@ class MenuBuilder {
   }
 
   const std::vector<ACCEL>& accelerators() const { return accelerators_; }
+  bool tooDeep() const { return tooDeep_; }
 
  private:
   int64_t level(int i) const { return units_[i].level; }
@@ -94,6 +103,7 @@ class MenuBuilder {
   const std::vector<UnitRecord>& units_;
   int start_, end_;
   std::vector<ACCEL> accelerators_;
+  bool tooDeep_ = false;
 };
 
 // --- pre-translation ------------------------------------------------------------------------
@@ -367,13 +377,17 @@ bool shortcutAccelerator(uint32_t n, ACCEL& out) {
   return true;
 }
 
-MenuBar buildMenuBar(const WindowDescription& window) {
+std::optional<MenuBar> buildMenuBar(const WindowDescription& window) {
   const WindowDescription::Run run = window.menuItemRun();
-  if (run.length == 0) return {};
+  if (run.length == 0) return MenuBar{};
   MenuBuilder builder(window, run);
   MenuBar bar;
   bar.menu = CreateMenu();
-  builder.append(bar.menu, run.start, -1, false);
+  builder.append(bar.menu, run.start, -1, false, 0);
+  if (builder.tooDeep()) {
+    DestroyMenu(bar.menu);
+    return std::nullopt;
+  }
   const auto& accelerators = builder.accelerators();
   if (!accelerators.empty())
     bar.accelerators = CreateAcceleratorTableA(const_cast<ACCEL*>(accelerators.data()),
@@ -385,10 +399,11 @@ void rebuildMenuBar(LoadedWindow& window) {
   const HWND hwnd = window.hwnd();
   WindowComponent* component = windowComponent(window);
   if (!hwnd || !component) return;
-  const MenuBar bar = buildMenuBar(*window.description);
-  component->setAccelerators(bar.accelerators);
+  const std::optional<MenuBar> bar = buildMenuBar(*window.description);
+  if (!bar) return;
+  component->setAccelerators(bar->accelerators);
   const HMENU old = GetMenu(hwnd);
-  SetMenu(hwnd, bar.menu);
+  SetMenu(hwnd, bar->menu);
   if (old) DestroyMenu(old);
 }
 

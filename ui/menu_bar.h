@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <optional>
 #include <vector>
 
 #include "ui/component_model.h"
@@ -12,8 +13,9 @@ struct MenuBar {
   HACCEL accelerators = nullptr;  // null when no item has a shortcut
 };
 
-// Builds the menu bar and accelerator table from the window's first run of menu items.
-MenuBar buildMenuBar(const WindowDescription& window);
+// Builds the menu bar and accelerator table from the window's first run of menu items;
+// nullopt for popups nested more than 64 deep.
+std::optional<MenuBar> buildMenuBar(const WindowDescription& window);
 // Rebuilds after a menu item property changed: installs the new bar with SetMenu, replaces
 // and destroys the old accelerators and destroys the old menu.
 void rebuildMenuBar(LoadedWindow& window);

@@ -251,8 +251,9 @@ void writeSpecific(LoadedWindow& w, int unitIndex, int index, int sub, const Pro
   PropertyKind kind = kindOf(u, index);
   PropertyValue converted;
   if (kind == kKindFont) {
-    LogFont f = writeFontField(currentFont(u, index), sub, v, screenDpiY());
-    converted = PropertyValue(ByteBuffer::copyOf(&f, sizeof f));
+    const std::optional<LogFont> f = writeFontField(currentFont(u, index), sub, v, screenDpiY());
+    if (!f) return;
+    converted = PropertyValue(ByteBuffer::copyOf(&*f, sizeof *f));
   } else {
     converted = convertForWrite(kind, v);
   }

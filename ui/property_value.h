@@ -59,6 +59,7 @@ struct FontValue {
 };
 
 enum FontField {
+  kFontWhole = -1,
   kFontAngle = 0,
   kFontBold,
   kFontItalic,

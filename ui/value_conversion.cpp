@@ -16,7 +16,7 @@ int32_t mulDiv(int32_t a, int32_t b, int32_t c) {
 PropertyValue convertForWrite(PropertyKind kind, const PropertyValue& value) {
   switch (kind) {
     case kKindLogical:
-      return PropertyValue(value.asInt64() != 0 ? 1 : 0);
+      return PropertyValue(value.asInt() != 0 ? 1 : 0);
     case kKindChoice:
       return PropertyValue(value.asInt() < 0 ? 0 : value.asInt());
     case kKindInteger:
@@ -69,7 +69,10 @@ PropertyValue convertForRead(PropertyKind kind, const PropertyValue& raw) {
 
 namespace {
 
-int32_t pointSize(const LogFont& f, int dpi) { return mulDiv(std::abs(f.lfHeight), 72, dpi); }
+// The sign goes into the multiplier: INT_MIN has no 32-bit magnitude.
+int32_t pointSize(const LogFont& f, int dpi) {
+  return mulDiv(f.lfHeight, f.lfHeight < 0 ? -72 : 72, dpi);
+}
 
 Text faceName(const LogFont& f) {
   return Text::copyOf(std::string_view(f.lfFaceName, strnlen(f.lfFaceName, sizeof f.lfFaceName)));
@@ -110,7 +113,7 @@ PropertyValue readFontField(const LogFont& f, int sub, int dpi) {
       return PropertyValue(pointSize(f, dpi));
     case kFontFaceName:
       return PropertyValue(faceName(f));
-    default: {
+    case kFontWhole: {
       FontValue v;
       v.angle = f.lfOrientation;
       v.bold = f.lfWeight >= 700;
@@ -121,10 +124,13 @@ PropertyValue readFontField(const LogFont& f, int sub, int dpi) {
       v.faceName = faceName(f);
       return PropertyValue(std::move(v));
     }
+    default:
+      return PropertyValue();
   }
 }
 
-LogFont writeFontField(const LogFont& font, int sub, const PropertyValue& value, int dpi) {
+std::optional<LogFont> writeFontField(const LogFont& font, int sub, const PropertyValue& value,
+                                      int dpi) {
   LogFont f = font;
   int32_t n = value.asInt();
   switch (sub) {
@@ -149,7 +155,7 @@ LogFont writeFontField(const LogFont& font, int sub, const PropertyValue& value,
     case kFontFaceName:
       setFace(f, value.c_str());
       break;
-    default: {
+    case kFontWhole: {
       const FontValue& v = value.asFont();
       f = LogFont{};
       f.lfEscapement = f.lfOrientation = normaliseAngle(v.angle);
@@ -161,6 +167,8 @@ LogFont writeFontField(const LogFont& font, int sub, const PropertyValue& value,
       setFace(f, v.faceName.isNull() ? nullptr : v.faceName.c_str());
       break;
     }
+    default:
+      return std::nullopt;
   }
   return f;
 }

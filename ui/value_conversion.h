@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 
 #include "ui/property_value.h"
 
@@ -33,9 +34,12 @@ PropertyValue convertForWrite(PropertyKind kind, const PropertyValue& value);
 // Value returned when reading a raw component value of `kind` (fonts excepted).
 PropertyValue convertForRead(PropertyKind kind, const PropertyValue& raw);
 
-// Font sub-properties at `dpi` (LOGPIXELSY). sub -1 reads/writes the whole FontValue.
+// Font sub-properties at `dpi` (LOGPIXELSY). sub -1 reads/writes the whole FontValue; any
+// other sub-index than those of FontField reads nothing.
 PropertyValue readFontField(const LogFont& font, int sub, int dpi);
 // Starts from `font` and changes what `sub` selects; sub -1 rebuilds it from a FontValue.
-LogFont writeFontField(const LogFont& font, int sub, const PropertyValue& value, int dpi);
+// nullopt for an unknown sub-index: the write is refused.
+std::optional<LogFont> writeFontField(const LogFont& font, int sub, const PropertyValue& value,
+                                      int dpi);
 // The face used when a written name is empty or longer than 31 bytes.
 inline constexpr const char* kFallbackFace = "宋体";

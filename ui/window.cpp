@@ -1067,7 +1067,9 @@ void sendToUnits(LoadedWindow& w, UINT msg) {
 // everything.
 HWND buildWindow(WindowDescription& d, bool modal, HWND owner) {
   HeldEvents held;
-  MenuBar bar = buildMenuBar(d);
+  const std::optional<MenuBar> built = buildMenuBar(d);
+  if (!built) return nullptr;
+  const MenuBar bar = *built;
   LoadedWindow& w = addLoadedWindow(d);
   Component* window = createWindowUnit(w, bar.menu, modal, owner);
   if (!window) {

@@ -16,12 +16,23 @@ void checkBlob(const BlobLayout& layout, const std::vector<uint8_t>& data) {
     if (again->number(i) != blob->number(i) || again->bytes(i) != blob->bytes(i)) __builtin_trap();
 }
 
+// Bytes copied out of the block: no more than the block holds, as no two records overlap.
+size_t copiedBytes(const FormDescription& form) {
+  size_t n = 0;
+  for (const auto& window : form.windows)
+    for (const auto& u : window.units)
+      n += u.properties.size() + u.pointerData.size() + u.name.size() + u.comment.size() +
+           u.tag.size() + u.caption.size();
+  return n;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   constexpr uint32_t kHandlers = 40;
   FormDescription form;
   if (!decodeForm(data, size, kHandlers, form)) return 0;
+  if (copiedBytes(form) > size) __builtin_trap();
 
   for (const auto& window : form.windows) {
     for (size_t i = 0; i < window.units.size(); ++i) {

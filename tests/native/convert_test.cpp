@@ -39,18 +39,33 @@ TypedValue floatArg(float f) {
 std::string bytesOf(const TypedValue& v) { return std::string(toBytes(v).view()); }
 std::string textOf(const TypedValue& v) { return toText(v).str(); }
 
-TEST(NumericWidth, FollowsTheTypeTableAndIgnoresTheArrayFlag) {
-  EXPECT_EQ(numericWidth(kTagByte), 1u);
-  EXPECT_EQ(numericWidth(kTagShort), 2u);
-  EXPECT_EQ(numericWidth(kTagInt), 4u);
-  EXPECT_EQ(numericWidth(kTagLong), 8u);
-  EXPECT_EQ(numericWidth(kTagFloat), 4u);
-  EXPECT_EQ(numericWidth(kTagDouble | kTagArrayFlag), 8u);
-  EXPECT_EQ(numericWidth(kTagBool), 4u);
-  EXPECT_EQ(numericWidth(kTagDateTime), 8u);
-  EXPECT_EQ(numericWidth(kTagText), 0u);
-  EXPECT_EQ(numericWidth(kTagBytes | kTagArrayFlag), 0u);
-  EXPECT_EQ(numericWidth(0x00010001), 0u);
+TEST(Arrays, OnlyTheSixNumericTypesConvert) {
+  const uint8_t elements[16] = {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h',
+                                'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p'};
+  struct Row {
+    uint32_t tag;
+    const char* bytes;  // two elements; nullptr: no result
+  } rows[] = {
+      {kTagByte, "ab"},
+      {kTagShort, "abcd"},
+      {kTagInt, "abcdefgh"},
+      {kTagFloat, "abcdefgh"},
+      {kTagLong, "abcdefghijklmnop"},
+      {kTagDouble, "abcdefghijklmnop"},
+      {kTagBool, nullptr},
+      {kTagDateTime, nullptr},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.tag);
+    ArrayBlock two({2}, elements, sizeof elements);
+    if (r.bytes) {
+      EXPECT_EQ(bytesOf(two.arg(r.tag)), r.bytes);
+      EXPECT_EQ(textOf(two.arg(r.tag)), r.bytes);
+    } else {
+      EXPECT_TRUE(toBytes(two.arg(r.tag)).isNull());
+      EXPECT_TRUE(toText(two.arg(r.tag)).isNull());
+    }
+  }
 }
 
 TEST(ToBytes, ScalarsGiveTheirLittleEndianBytesOfTheTypeWidth) {

@@ -108,6 +108,7 @@ TEST(EditBoxInput, DateTimeModeWritesTheShortestForm) {
       {kInputDateTime, "2024/3/5T08:09:10", "2024年3月5日8时9分10秒"},
       {kInputDateTime, "2024.12.31", "2024年12月31日"},
       {kInputDateTime, "2024年2月29日", "2024年2月29日"},
+      {kInputDateTime, "2000年2月29日", "2000年2月29日"},  // every 400 years a leap year
   });
 }
 
@@ -116,6 +117,8 @@ TEST(EditBoxInput, DateTimeModeEmptiesWhatItCannotRead) {
       {kInputDateTime, "", ""},
       {kInputDateTime, "hello", ""},
       {kInputDateTime, "2023年2月29日", ""},
+      {kInputDateTime, "1900年2月29日", ""},
+      {kInputDateTime, "2100-2-29", ""},
       {kInputDateTime, "2024年13月1日", ""},
       {kInputDateTime, "2024年3月5日24时", ""},
       {kInputDateTime, "2024年3月", ""},

@@ -16,6 +16,9 @@ namespace fs = std::filesystem;
 // "打开文件" in the source's UTF-8, and the GBK bytes formc must produce.
 constexpr char kOpenFileUtf8[] = "\xE6\x89\x93\xE5\xBC\x80\xE6\x96\x87\xE4\xBB\xB6";
 constexpr char kOpenFileGbk[] = "\xB4\xF2\xBF\xAA\xCE\xC4\xBC\xFE";
+// "镕", which GBK has and GB2312 lacks.
+constexpr char kGbkOnlyUtf8[] = "\xE9\x95\x95";
+constexpr char kGbkOnlyGbk[] = "\xE9\x46";
 
 class Formc : public ::testing::Test {
  protected:
@@ -79,7 +82,7 @@ TEST_F(Formc, CompilesUnitsMenusAndHandlers) {
                             "}\n"
                             "unit 0x16000001 type EditBox name \"e\" { eventsof 0x16000001 }\n"
                             "menu 0x26010006 level 1 caption \"" +
-                            kOpenFileUtf8 +
+                            kOpenFileUtf8 + kGbkOnlyUtf8 +
                             "\" shortcut 4 flags hidden checked click onOpen\n"
                             "window 0x52010002\n"
                             "unit 0x06020000 type 0x00990001 { blob hex \"01 02\" }\n");
@@ -98,7 +101,7 @@ TEST_F(Formc, CompilesUnitsMenusAndHandlers) {
   EXPECT_EQ(w.units[1].eventsOf, 0x16000001u);
 
   const auto& menu = w.units[2];
-  EXPECT_EQ(menu.caption, kOpenFileGbk);
+  EXPECT_EQ(menu.caption, std::string(kOpenFileGbk) + kGbkOnlyGbk);
   EXPECT_EQ(menu.menuFlags, kMenuHidden | kMenuChecked);
   EXPECT_EQ(menu.clickHandler, 1u);
 

@@ -29,24 +29,76 @@ TEST(PropertyBlob, EmptyDataGivesDefaults) {
   EXPECT_FALSE(PropertyBlob(*blobLayoutFor(kTransLabelType)).text(TransLabelBlob::Caption).empty());
 }
 
-TEST(PropertyBlob, WriteThenReadKeepsValues) {
-  PropertyBlob blob(editLayout);
-  blob.setNumber(EditBoxBlob::MaxLength, -7);
-  blob.setNumber(EditBoxBlob::SpinMax, 0x7FFFFFFF);
-  blob.setBytes(EditBoxBlob::Font, {0, 1, 0, 2});
-  blob.setText(EditBoxBlob::Content, "hello\0world"s);
-  blob.setText(EditBoxBlob::DataColumn, "col");
-  const auto bytes = blob.write();
-  EXPECT_EQ(words({2}), std::vector<uint8_t>(bytes.begin(), bytes.begin() + 4));
+// Layouts pinned byte by byte from the format's own description, not from the layout table.
 
-  auto back = readBytes(editLayout, bytes);
-  ASSERT_TRUE(back);
-  EXPECT_EQ(back->storedVersion(), 2u);
-  for (size_t i = 0; i < editLayout.fieldCount; ++i) {
-    EXPECT_EQ(back->number(i), blob.number(i)) << editLayout.fields[i].name;
-    EXPECT_EQ(back->bytes(i), blob.bytes(i)) << editLayout.fields[i].name;
+// A window blob as its version stores it: the numbers Border ... HelpContext, ShowInTaskbar
+// from version 2, DragToMove and Shape from 3, AlwaysOnTop from 4, KeepTitleActive from 5,
+// ClassName from 6, then BackPicture, BackMusic, Icon, Caption and HelpFile.
+std::vector<uint8_t> windowBlobOfVersion(uint32_t version) {
+  auto b = words({version, 1, 3, 0xFF000000, 1, 1, 1, 1, 1, 0, 0, 1, 0, 0});
+  auto add = [&b](std::vector<uint8_t> more) { b.insert(b.end(), more.begin(), more.end()); };
+  if (version >= 2) add(words({0}));     // ShowInTaskbar
+  if (version >= 3) add(words({1, 2}));  // DragToMove, Shape
+  if (version >= 4) add(words({1}));     // AlwaysOnTop
+  if (version >= 5) add(words({1}));     // KeepTitleActive
+  if (version >= 6) add({3, 0, 0, 0, 'c', 'l', 's'});
+  add(words({0, 0, 1}));  // BackPicture and BackMusic empty, Icon "I"
+  add({'I', 9, 0, 0, 0, 'Q', 'u', 'e', 'n', 'l', 'o', '3', '.', '0'});
+  add(words({0}));  // HelpFile
+  return b;
+}
+
+TEST(PropertyBlob, WindowFieldsArriveWithTheVersionThatAddedThem) {
+  struct Row {
+    uint32_t version;
+    int32_t showInTaskbar, dragToMove, shape, alwaysOnTop, keepTitleActive;
+    const char* className;
+  } rows[] = {
+      {1, 1, 0, 0, 0, 0, ""}, {2, 0, 0, 0, 0, 0, ""}, {3, 0, 1, 2, 0, 0, ""},
+      {4, 0, 1, 2, 1, 0, ""}, {5, 0, 1, 2, 1, 1, ""}, {6, 0, 1, 2, 1, 1, "cls"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.version);
+    auto blob = readBytes(windowLayout, windowBlobOfVersion(r.version));
+    ASSERT_TRUE(blob);
+    EXPECT_EQ(blob->number(WindowBlob::PictureMode), 3);
+    EXPECT_EQ(blob->number(WindowBlob::EscCloses), 1);
+    EXPECT_EQ(blob->number(WindowBlob::ShowInTaskbar), r.showInTaskbar);
+    EXPECT_EQ(blob->number(WindowBlob::DragToMove), r.dragToMove);
+    EXPECT_EQ(blob->number(WindowBlob::Shape), r.shape);
+    EXPECT_EQ(blob->number(WindowBlob::AlwaysOnTop), r.alwaysOnTop);
+    EXPECT_EQ(blob->number(WindowBlob::KeepTitleActive), r.keepTitleActive);
+    EXPECT_EQ(blob->text(WindowBlob::ClassName), r.className);
+    EXPECT_EQ(blob->bytes(WindowBlob::Icon), (std::vector<uint8_t>{'I'}));
+    EXPECT_EQ(blob->text(WindowBlob::Caption), "Quenlo3.0");
+    EXPECT_EQ(blob->write(r.version), windowBlobOfVersion(r.version));
   }
-  EXPECT_EQ(back->text(EditBoxBlob::Content), "hello");
+}
+
+TEST(PropertyBlob, EditBoxAndDropTargetWriteTheirStoredLayout) {
+  // InputBox as the main window stores it: Border 1, black on white, HideSelection, no limit,
+  // multi-line with a vertical scroll bar, left aligned, normal input, '*', no case conversion,
+  // no spin button with the range 0 to 100, no selection, four bytes of font, empty texts.
+  auto input = words({2, 1, 0x000000, 0xFFFFFF, 1, 0, 1, 2, 0, 0});
+  input.insert(input.end(), {'*', 0});
+  for (auto part : {words({0, 0, 0, 100, 0, 0, 4}), std::vector<uint8_t>{0xE8, 0xFF, 0xFF, 0xFF},
+                    words({0, 0, 0})})
+    input.insert(input.end(), part.begin(), part.end());
+
+  PropertyBlob edit(editLayout);
+  edit.setNumber(EditBoxBlob::Multiline, 1);
+  edit.setNumber(EditBoxBlob::ScrollBars, 2);
+  edit.setBytes(EditBoxBlob::Font, {0xE8, 0xFF, 0xFF, 0xFF});
+  EXPECT_EQ(edit.write(), input) << "a fresh box has the spin range 0 to 100";
+  auto back = readBytes(editLayout, input);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->number(EditBoxBlob::SpinMax), 100);
+  EXPECT_EQ(back->number(EditBoxBlob::PasswordChar), '*');
+
+  PropertyBlob drop(*blobLayoutFor(kDropTargetType));
+  drop.setNumber(DropTargetBlob::AcceptText, 1);
+  drop.setNumber(DropTargetBlob::AcceptFiles, 1);
+  EXPECT_EQ(drop.write(), words({1, 1, 0, 0, 1}));
 }
 
 TEST(PropertyBlob, HandBuiltFieldsIncludingInt16AndInnerNul) {
@@ -109,8 +161,20 @@ TEST(PropertyBlob, NewerTruncatedOrBadCountsAreRefused) {
     EXPECT_FALSE(readBytes(editLayout, prefix)) << n;
   }
 
-  for (uint32_t count : {0xFFFFFFFFu, 0x80000000u, 1u})
-    EXPECT_FALSE(readBytes(*blobLayoutFor(kStatusBarType), words({1, 0, 0, 0, count}))) << count;
+  EXPECT_FALSE(readBytes(*blobLayoutFor(kStatusBarType), words({1, 0, 0, 0, 1})));
+}
+
+TEST(PropertyBlob, CountsOfZeroOrLessAreEmpty) {
+  const BlobLayout& label = *blobLayoutFor(kTransLabelType);
+  for (uint32_t count : {0u, 0xFFFFFFFFu, 0x80000000u}) {
+    SCOPED_TRACE(count);
+    // TextEffect ... WordWrap, Font, Caption.
+    auto blob = readBytes(label, words({1, 0, 0xFF, 0, 1, 0, count, count}));
+    ASSERT_TRUE(blob);
+    EXPECT_TRUE(blob->bytes(TransLabelBlob::Font).empty());
+    EXPECT_EQ(blob->text(TransLabelBlob::Caption), "");
+    EXPECT_EQ(blob->number(TransLabelBlob::TextColor), 0xFF);
+  }
 }
 
 }  // namespace

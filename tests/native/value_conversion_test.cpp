@@ -24,6 +24,9 @@ TEST(MulDiv, RoundsToNearestLikeWindows) {
 TEST(ValueConversion, LogicalAndChoice) {
   EXPECT_EQ(convertForWrite(kKindLogical, 5).asInt(), 1);
   EXPECT_EQ(convertForWrite(kKindLogical, 0).asInt(), 0);
+  EXPECT_EQ(convertForWrite(kKindLogical, PropertyValue::fromPair(0, 1)).asInt(), 0)
+      << "a logical write looks at the low word only";
+  EXPECT_EQ(convertForWrite(kKindLogical, PropertyValue::fromPair(2, 0)).asInt(), 1);
   EXPECT_EQ(convertForRead(kKindLogical, 1).asInt(), 1);
   EXPECT_EQ(convertForRead(kKindLogical, 2).asInt(), 0);  // only exactly 1 reads as true
   EXPECT_EQ(convertForWrite(kKindChoice, -4).asInt(), 0);
@@ -39,48 +42,65 @@ TEST(ValueConversion, TextAndBytes) {
 }
 
 TEST(FontFields, SizeRoundTripsThroughMulDiv) {
-  LogFont f = writeFontField(fontOfHeight(0), kFontSize, 12, 96);
+  LogFont f = writeFontField(fontOfHeight(0), kFontSize, 12, 96).value();
   EXPECT_EQ(f.lfHeight, -16);
   EXPECT_EQ(readFontField(f, kFontSize, 96).asInt(), 12);
-  f = writeFontField(f, kFontSize, 5, 96);
+  f = writeFontField(f, kFontSize, 5, 96).value();
   EXPECT_EQ(f.lfHeight, -7);
   EXPECT_EQ(readFontField(f, kFontSize, 96).asInt(), 5);
-  EXPECT_EQ(writeFontField(f, kFontSize, -3, 96).lfHeight, 0);
+  EXPECT_EQ(writeFontField(f, kFontSize, -3, 96).value().lfHeight, 0);
+}
+
+TEST(FontFields, TheMostNegativeHeightHasASize) {
+  EXPECT_EQ(readFontField(fontOfHeight(INT32_MIN), kFontSize, 96).asInt(), 1610612736);
+  EXPECT_EQ(readFontField(fontOfHeight(INT32_MIN), kFontWhole, 72).asFont().size, -1)
+      << "beyond 32 bits, as MulDiv";
+}
+
+TEST(FontFields, UnknownSubIndicesAreRefused) {
+  LogFont f = fontOfHeight(-16);
+  std::strcpy(f.lfFaceName, "Tahoma");
+  for (int sub : {7, 8, 1000, -2}) {
+    SCOPED_TRACE(sub);
+    EXPECT_FALSE(writeFontField(f, sub, PropertyValue(FontValue{}), 96));
+    EXPECT_FALSE(writeFontField(f, sub, 1, 96));
+    EXPECT_TRUE(readFontField(f, sub, 96).asFont().faceName.isNull());
+  }
 }
 
 TEST(FontFields, AngleIsTakenModulo3600) {
-  LogFont f = writeFontField(LogFont{}, kFontAngle, 3700, 96);
+  LogFont f = writeFontField(LogFont{}, kFontAngle, 3700, 96).value();
   EXPECT_EQ(f.lfOrientation, 100);
   EXPECT_EQ(f.lfEscapement, 100);
-  EXPECT_EQ(writeFontField(f, kFontAngle, -100, 96).lfOrientation, 3500);
+  EXPECT_EQ(writeFontField(f, kFontAngle, -100, 96).value().lfOrientation, 3500);
   EXPECT_EQ(readFontField(f, kFontAngle, 96).asInt(), 100);
 }
 
 TEST(FontFields, StylesAreIndependent) {
-  LogFont f = writeFontField(LogFont{}, kFontBold, 1, 96);
-  f = writeFontField(f, kFontItalic, 7, 96);
+  LogFont f = writeFontField(LogFont{}, kFontBold, 1, 96).value();
+  f = writeFontField(f, kFontItalic, 7, 96).value();
   EXPECT_EQ(f.lfWeight, 700);
   EXPECT_EQ(f.lfItalic, 1);
   EXPECT_EQ(readFontField(f, kFontBold, 96).asInt(), 1);
-  f = writeFontField(f, kFontBold, 0, 96);
+  f = writeFontField(f, kFontBold, 0, 96).value();
   EXPECT_EQ(f.lfWeight, 0);
   EXPECT_EQ(f.lfItalic, 1);
-  f = writeFontField(f, kFontUnderline, 1, 96);
-  f = writeFontField(f, kFontStrikeOut, 1, 96);
+  f = writeFontField(f, kFontUnderline, 1, 96).value();
+  f = writeFontField(f, kFontStrikeOut, 1, 96).value();
   EXPECT_EQ(readFontField(f, kFontUnderline, 96).asInt(), 1);
   EXPECT_EQ(readFontField(f, kFontStrikeOut, 96).asInt(), 1);
 }
 
 TEST(FontFields, FaceNameFallsBackForEmptyOrLongNames) {
-  LogFont f = writeFontField(LogFont{}, kFontFaceName, "Tahoma", 96);
+  LogFont f = writeFontField(LogFont{}, kFontFaceName, "Tahoma", 96).value();
   EXPECT_STREQ(readFontField(f, kFontFaceName, 96).c_str(), "Tahoma");
-  f = writeFontField(f, kFontFaceName, "", 96);
+  f = writeFontField(f, kFontFaceName, "", 96).value();
   EXPECT_STREQ(readFontField(f, kFontFaceName, 96).c_str(), kFallbackFace);
   std::string longName(32, 'x');
-  f = writeFontField(f, kFontFaceName, longName.c_str(), 96);
+  f = writeFontField(f, kFontFaceName, longName.c_str(), 96).value();
   EXPECT_STREQ(f.lfFaceName, kFallbackFace);
   std::string fits(31, 'y');
-  f = writeFontField(f, kFontFaceName, fits.c_str(), 96);
+  f = writeFontField(f, kFontFaceName, fits.c_str(), 96).value();
   EXPECT_EQ(std::string(f.lfFaceName), fits);
 }
 
@@ -93,7 +113,7 @@ TEST(FontFields, WholeFontRebuildsEveryField) {
   v.bold = 1;
   v.italic = 1;
   v.size = -2;
-  LogFont f = writeFontField(start, -1, PropertyValue(std::move(v)), 96);
+  LogFont f = writeFontField(start, -1, PropertyValue(std::move(v)), 96).value();
   EXPECT_EQ(f.lfOrientation, 3590);
   EXPECT_EQ(f.lfWeight, 700);
   EXPECT_EQ(f.lfItalic, 1);

@@ -30,14 +30,28 @@ CLIPFORMAT urlFormat() {
   return static_cast<CLIPFORMAT>(RegisterClipboardFormatA("UniformResourceLocator"));
 }
 
-// A CF_HDROP block: DROPFILES, then each ANSI path with its NUL, then one more NUL.
-std::string dropFiles(const std::vector<std::string>& paths) {
+// A CF_HDROP block: DROPFILES with the list's offset and wide flag, then the list as given.
+std::string dropBlock(DWORD offset, BOOL wide, const std::string& list) {
   DROPFILES header{};
-  header.pFiles = sizeof header;
-  std::string block(reinterpret_cast<const char*>(&header), sizeof header);
-  for (const auto& p : paths) block += p + '\0';
-  if (paths.empty()) block += '\0';  // the list always ends with two zero bytes
-  return block + '\0';
+  header.pFiles = offset;
+  header.fWide = wide;
+  return std::string(reinterpret_cast<const char*>(&header), sizeof header) + list;
+}
+
+// Each ANSI path with its NUL, then one more NUL.
+std::string dropFiles(const std::vector<std::string>& paths) {
+  std::string list;
+  for (const auto& p : paths) list += p + '\0';
+  if (paths.empty()) list += '\0';  // the list always ends with two zero bytes
+  return dropBlock(sizeof(DROPFILES), FALSE, list + '\0');
+}
+
+// Each UTF-16 path with its zero, then one more zero.
+std::string dropWideFiles(const std::vector<std::u16string>& paths) {
+  std::string list;
+  for (const auto& p : paths)
+    list.append(reinterpret_cast<const char*>(p.c_str()), 2 * p.size() + 2);
+  return dropBlock(sizeof(DROPFILES), TRUE, list + std::string(2, '\0'));
 }
 
 // A drag source's data: each offered format hands out a fresh HGLOBAL holding exactly the
@@ -60,6 +74,10 @@ class FakeData : public IDataObject {
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
   ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
+  ULONG refs() const { return refs_; }
+  ~FakeData() {
+    for (HGLOBAL g : handedOut_) GlobalFree(g);
+  }
 
   HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* f) override {
     queried.push_back(f->cfFormat);
@@ -73,11 +91,13 @@ class FakeData : public IDataObject {
       return DV_E_FORMATETC;
     const std::string& bytes = it->second.bytes;
     HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size());
-    std::memcpy(GlobalLock(global), bytes.data(), bytes.size());
+    if (!bytes.empty()) std::memcpy(GlobalLock(global), bytes.data(), bytes.size());
     GlobalUnlock(global);
+    handedOut_.push_back(global);
     m->tymed = TYMED_HGLOBAL;
     m->hGlobal = global;
-    m->pUnkForRelease = nullptr;
+    m->pUnkForRelease = this;  // so that each release of a medium shows in the count
+    AddRef();
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
@@ -101,6 +121,7 @@ class FakeData : public IDataObject {
     bool delivers;
   };
   std::map<CLIPFORMAT, Offer> offers_;
+  std::vector<HGLOBAL> handedOut_;
   ULONG refs_ = 1;
 };
 
@@ -142,23 +163,39 @@ class DropTarget : public testing::Test {
 };
 
 TEST_F(DropTarget, FilesArriveAsOneText) {
+  ASSERT_EQ(GetACP(), 936u) << "the tests run with the Simplified Chinese code page";
+  const DWORD list = sizeof(DROPFILES);
   struct Case {
-    std::vector<std::string> paths;
-    std::string text;
+    std::string block, text;
   } cases[] = {
-      {{"C:\\docs\\a.txt"}, "C:\\docs\\a.txt"},
-      {{"C:\\a", "C:\\b", "C:\\c"}, "C:\\a\r\nC:\\b\r\nC:\\c\r\n"},
-      {{"C:\\中文\\文件.txt", "D:\\x"}, "C:\\中文\\文件.txt\r\nD:\\x\r\n"},
-      {{}, ""},  // an empty list is still an event
+      {dropFiles({"C:\\docs\\a.txt"}), "C:\\docs\\a.txt"},
+      {dropFiles({"C:\\a", "C:\\b", "C:\\c"}), "C:\\a\r\nC:\\b\r\nC:\\c\r\n"},
+      {dropFiles({"C:\\中文\\文件.txt", "D:\\x"}), "C:\\中文\\文件.txt\r\nD:\\x\r\n"},
+      {dropFiles({}), ""},  // an empty list is still an event
+      {dropWideFiles({u"C:\\docs\\a.txt"}), "C:\\docs\\a.txt"},
+      {dropWideFiles({u"C:\\中文\\b.txt", u"D:\\x"}), "C:\\中文\\b.txt\r\nD:\\x\r\n"},
+      // Hangul is not in the code page: '?' stands in, which no file name holds.
+      {dropWideFiles({u"C:\\\uD55C.txt"}), "C:\\?.txt"},
+      {dropWideFiles({}), ""},
+      // A malformed list is a drop with no files.
+      {"", ""},
+      {dropBlock(list, FALSE, "").substr(0, list - 1), ""},
+      {dropBlock(0x7FFFFFFF, FALSE, "C:\\a"s + '\0' + '\0'), ""},
+      {dropBlock(0, FALSE, "C:\\a"s + '\0' + '\0'), ""},  // names inside the header
+      {dropBlock(list, FALSE, "C:\\a"), ""},
+      {dropBlock(list, FALSE, "C:\\a"s + '\0'), ""},    // no empty name ends the list
+      {dropBlock(list, TRUE, "C\0:\0\\\0a\0\0"s), ""},  // an odd byte where the end should be
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.block));
     clearEventLog();
     FakeData data;
-    data.offer(CF_HDROP, dropFiles(c.paths));
+    data.offer(CF_HDROP, c.block);
     DropResult r = drag(kTextAndFiles, data);
     EXPECT_EQ(r.dropEffect, static_cast<DWORD>(DROPEFFECT_COPY));
     EXPECT_EQ(r.result, E_FAIL);  // reported to every source, events or not
     EXPECT_EQ(eventsWithText(kTextAndFiles), (Events{{kDropFiles, c.text}}));
+    EXPECT_EQ(data.refs(), 1u) << "every medium is released";
   }
 }
 

@@ -312,7 +312,7 @@ TEST_F(MenuBarTest, TheBarFollowsTheItemTree) {
 }
 
 TEST_F(MenuBarTest, AcceleratorsCoverTheVisibleItemsWithShortcuts) {
-  const MenuBar bar = buildMenuBar(useTestForm("menu_bar").windows[0]);
+  const MenuBar bar = buildMenuBar(useTestForm("menu_bar").windows[0]).value();
   ACCEL table[16];
   const int n = CopyAcceleratorTableA(bar.accelerators, table, 16);
   std::vector<std::pair<WORD, WORD>> keys;
@@ -327,9 +327,49 @@ TEST_F(MenuBarTest, AcceleratorsCoverTheVisibleItemsWithShortcuts) {
 TEST_F(MenuBarTest, AWindowWithoutMenuItemsHasNoBar) {
   WindowDescription bare;
   bare.units.resize(1);
-  const MenuBar bar = buildMenuBar(bare);
+  const MenuBar bar = buildMenuBar(bare).value();
   EXPECT_EQ(bar.menu, nullptr);
   EXPECT_EQ(bar.accelerators, nullptr);
+}
+
+// A window whose menu items stand at levels 0, 1, ..., `depth`: `depth` popups, each inside
+// the one before.
+FormDescription nestedMenus(int depth) {
+  WindowDescription w;
+  w.id = kWindow;
+  w.unitIds.push_back(0x06010000);
+  w.units.emplace_back().type = kWindowType;
+  for (int level = 0; level <= depth; ++level) {
+    w.unitIds.push_back(0x26000001 + level);
+    UnitRecord& item = w.units.emplace_back();
+    item.type = kMenuItemType;
+    item.level = static_cast<uint32_t>(level);
+    item.caption += 'x';
+  }
+  FormDescription form;
+  form.windows.push_back(std::move(w));
+  return form;
+}
+
+TEST_F(MenuBarTest, PopupsNestAtMost64Deep) {
+  struct Case {
+    int depth;
+    bool builds;
+  } cases[] = {{64, true}, {65, false}, {20000, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.depth);
+    FormDescription form = nestedMenus(c.depth);
+    const std::optional<MenuBar> bar = buildMenuBar(form.windows[0]);
+    ASSERT_EQ(bar.has_value(), c.builds);
+    if (bar) DestroyMenu(bar->menu);
+
+    setForm(&form);
+    EXPECT_EQ(loadWindow(kWindow, false, nullptr), c.builds);
+    EXPECT_EQ(findLoadedWindow(kWindow) != nullptr, c.builds);
+    if (LoadedWindow* w = findLoadedWindow(kWindow)) DestroyWindow(w->hwnd());
+    pumpMessages();
+    setForm(nullptr);
+  }
 }
 
 // --- commands -------------------------------------------------------------------------------

@@ -87,16 +87,6 @@ Utf8Kind utf8Kind(std::string_view bytes) {
   return multiByte ? Utf8Kind::MultiByte : Utf8Kind::Ascii;
 }
 
-void appendUtf16(std::u16string& out, char32_t code) {
-  if (code < 0x10000) {
-    out += static_cast<char16_t>(code);
-    return;
-  }
-  code -= 0x10000;
-  out += static_cast<char16_t>(0xD800 + (code >> 10));
-  out += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
-}
-
 DecodedDocument refused(OpenRefusal why) {
   DecodedDocument d;
   d.refusal = why;
@@ -144,6 +134,16 @@ void appendUtf16Bytes(std::string& out, std::u16string_view text, bool bigEndian
 }
 
 }  // namespace
+
+void appendUtf16(std::u16string& out, char32_t code) {
+  if (code < 0x10000) {
+    out += static_cast<char16_t>(code);
+    return;
+  }
+  code -= 0x10000;
+  out += static_cast<char16_t>(0xD800 + (code >> 10));
+  out += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+}
 
 bool decodeUtf8(std::string_view bytes, std::u16string& out, bool& multiByte) {
   out.clear();

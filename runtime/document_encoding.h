@@ -66,3 +66,5 @@ size_t lengthWithoutLoneLeadByte(std::string_view text, const CodePage& codePage
 // anything else. `multiByte` tells whether any character took more than one byte.
 bool decodeUtf8(std::string_view bytes, std::u16string& out, bool& multiByte);
 std::string encodeUtf8(std::u16string_view text);
+// Appends one code point, as a surrogate pair above U+FFFF.
+void appendUtf16(std::u16string& out, char32_t code);

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "runtime/document_encoding.h"
+
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
@@ -24,16 +26,6 @@ Lead leadOf(unsigned char c) {
   if (c >= 0xF1 && c <= 0xF3) return {4, 0x80, 0xBF};
   if (c == 0xF4) return {4, 0x80, 0x8F};
   return {0, 0, 0};
-}
-
-void append(std::u16string& out, uint32_t cp) {
-  if (cp < 0x10000) {
-    out += static_cast<char16_t>(cp);
-    return;
-  }
-  cp -= 0x10000;
-  out += static_cast<char16_t>(0xD800 + (cp >> 10));
-  out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
 }
 
 }  // namespace
@@ -59,7 +51,7 @@ std::u16string utf8ToUtf16(std::string_view utf8) {
       cp = (cp << 6) | (t & 0x3F);
     }
     if (lead.length && n == static_cast<size_t>(lead.length))
-      append(out, cp);
+      appendUtf16(out, cp);
     else
       out += kReplacement;
     i += n;

@@ -397,20 +397,6 @@ PropertyValue pointerKind(uint8_t kind) {
   return PropertyValue(ByteBuffer::copyOf(data, sizeof data));
 }
 
-TEST(StockPointers, OnlyKindsInTheTableGiveACursor) {
-  const struct {
-    uint8_t kind;
-    bool cursor;
-  } cases[] = {{0, false}, {1, true}, {15, true}, {16, false}, {0xFF, false}};
-  for (const auto& c : cases) {
-    const PropertyValue data = pointerKind(c.kind);
-    HCURSOR cursor =
-        makeCursor(std::vector<uint8_t>(data.asBytes().data(), data.asBytes().data() + 4));
-    EXPECT_EQ(cursor != nullptr, c.cursor) << int{c.kind};
-    if (cursor) DestroyCursor(cursor);
-  }
-}
-
 TEST_F(ComponentModel, WritingThePointerDestroysThePreviousCursor) {
   const LoadedUnit* u = findLoadedWindow(kWin)->find(kProbe);
   for (uint8_t kind : {3, 11, 0}) {

@@ -78,8 +78,8 @@ std::vector<uint8_t> imageListData(int images, const char* magic = "MITL") {
   stream->Stat(&stat, STATFLAG_NONAME);
   HGLOBAL memory = nullptr;
   GetHGlobalFromStream(stream, &memory);
-  std::vector<uint8_t> data(magic, magic + 4);
-  data.resize(8, 0);
+  std::vector<uint8_t> data(8, 0);
+  std::copy(magic, magic + 4, data.begin());
   auto* bytes = static_cast<const uint8_t*>(GlobalLock(memory));
   data.insert(data.end(), bytes, bytes + stat.cbSize.LowPart);
   GlobalUnlock(memory);

@@ -27,6 +27,10 @@ void onInputKeyDown(int32_t, int32_t) { ctrlHeld = 1; }
 
 void onInputKeyUp(int32_t, int32_t) { ctrlHeld = 0; }
 
+// The release of a key held when the focus left goes to another window: it must not leave the
+// wheel zooming.
+void onInputLostFocus() { ctrlHeld = 0; }
+
 void onInputWheel(int32_t notches, int32_t) {
   if (ctrlHeld != 1) return;
   int32_t size = readProperty(MainWindow, InputBox, Font, FontSize).asInt();

@@ -1,7 +1,8 @@
 #pragma once
 #include <cstdint>
 
-// The application's state: 1 while the last key event InputBox received was a press.
+// The application's state: 1 while the last key event InputBox received was a press and InputBox
+// has kept the focus since.
 extern int32_t ctrlHeld;
 
 void showStatus(const char* message);
@@ -26,6 +27,7 @@ void onTextColourClicked(uint32_t colour);
 void onInputKeyDown(int32_t key, int32_t modifiers);
 void onInputKeyUp(int32_t key, int32_t modifiers);
 void onInputWheel(int32_t notches, int32_t modifiers);
+void onInputLostFocus();
 
 void onProtectPathClicked();
 void onUnprotectPathClicked();

@@ -21,9 +21,11 @@ void enterProgramDirectory() {
   char path[260];
   DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
   if (n == 0 || n >= sizeof path) return;
-  char* slash = std::strrchr(path, '\\');
-  if (!slash) return;
-  *slash = '\0';
+  char* end = std::strrchr(path, '\\');
+  if (!end) return;
+  // "Q:\Quenlo.exe" lives in the root "Q:\"; "Q:" alone would name the drive's current folder.
+  if (end == path + 2 && path[1] == ':') ++end;
+  *end = '\0';
   SetCurrentDirectoryA(path);
 }
 

@@ -4,6 +4,8 @@
 #include <map>
 #include <memory>
 
+#include "ui/stock_pointer.h"
+
 namespace {
 
 FormDescription* gForm = nullptr;
@@ -121,15 +123,11 @@ int64_t callCommand(int command, std::span<const TypedValue> args) {
 }
 
 HCURSOR makeCursor(const std::vector<uint8_t>& pointerData) {
-  // Stock pointers by number; custom pointer images are not supported.
-  static const LPCSTR kStock[] = {nullptr,      IDC_ARROW,       IDC_CROSS,    IDC_IBEAM,
-                                  IDC_ARROW,    IDC_SIZEALL,     IDC_SIZENESW, IDC_SIZENS,
-                                  IDC_SIZENWSE, IDC_SIZEWE,      IDC_UPARROW,  IDC_WAIT,
-                                  IDC_NO,       IDC_APPSTARTING, IDC_HELP,     IDC_HAND};
   if (pointerData.size() < 4) return nullptr;
   uint32_t n = pointerData[0] | pointerData[1] << 8 | pointerData[2] << 16 |
                static_cast<uint32_t>(pointerData[3]) << 24;
-  if (n == 0 || n >= std::size(kStock)) return nullptr;
+  const uint16_t cursor = stockPointerCursor(n);
+  if (cursor == 0) return nullptr;
   // Shared system cursors: copy so that every unit owns (and destroys) its own handle.
-  return CopyCursor(LoadCursorA(nullptr, kStock[n]));
+  return CopyCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(cursor)));
 }

@@ -5,9 +5,6 @@
 // Not implemented:
 // - Data binding: DataSource and DataColumn are only stored; the program binds nothing.
 // - enumerateTexts (operation 9): the program never calls it.
-// - Spin ranges beyond 16 bits reach the up-down control truncated (UDM_SETRANGE); the
-//   automatic step wraps with the full 32-bit range, and the control's own position is never
-//   used.
 
 #include "ui/edit_box.h"
 
@@ -378,9 +375,10 @@ void EditBox::createSpin(const CreateParams& p) {
 
 void EditBox::applySpinRange() {
   if (!spin_) return;
-  auto upper = static_cast<WORD>(std::max(spinMin_, spinMax_));
-  auto lower = static_cast<WORD>(std::min(spinMin_, spinMax_));
-  SendMessageA(spin_, UDM_SETRANGE, 0, MAKELPARAM(upper, lower));
+  // The 16-bit message would cut ends beyond 32767, and a cut maximum below the minimum turns
+  // the arrows round.
+  SendMessageA(spin_, UDM_SETRANGE32, static_cast<WPARAM>(std::min(spinMin_, spinMax_)),
+               static_cast<LPARAM>(std::max(spinMin_, spinMax_)));
 }
 
 void EditBox::placeSpin() {

@@ -3,8 +3,6 @@
 //
 // Not implemented:
 // - enumerateTexts (operation 9): the program never calls it.
-// - A hook procedure for the file and font dialogs: there is nothing for one to do, and a hook
-//   would give up the system's current dialog look.
 
 #include "ui/file_dialog.h"
 
@@ -100,6 +98,9 @@ std::string programHelpFile() {
   if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) s.erase(dot);
   return s + ".hlp";
 }
+
+// The file and font dialogs are shown with a hook that leaves every message to the system.
+UINT_PTR CALLBACK passThroughHook(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
 // The dialogs are modal to the program's active window (none when it has none), so the user
 // cannot close the window, and with it this unit, while its dialog is up.
@@ -204,7 +205,8 @@ void CommonDialog::prepareFileDialog(FileDialogRequest& r) const {
   OPENFILENAMEA& ofn = r.ofn;
   ofn = OPENFILENAMEA{};
   ofn.lStructSize = sizeof ofn;
-  ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING;
+  ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING | OFN_ENABLEHOOK;
+  ofn.lpfnHook = &passThroughHook;
   if (logical(B::CreatePrompt)) ofn.Flags |= OFN_CREATEPROMPT;
   if (logical(B::FileMustExist)) ofn.Flags |= OFN_FILEMUSTEXIST;
   if (logical(B::OverwritePrompt)) ofn.Flags |= OFN_OVERWRITEPROMPT;
@@ -269,7 +271,8 @@ bool CommonDialog::showFontDialog() {
   cf.lStructSize = sizeof cf;
   cf.hwndOwner = dialogOwner();
   cf.lpLogFont = &lf;
-  cf.Flags = CF_SCREENFONTS | CF_EFFECTS | CF_INITTOLOGFONTSTRUCT;
+  cf.Flags = CF_SCREENFONTS | CF_EFFECTS | CF_INITTOLOGFONTSTRUCT | CF_ENABLEHOOK;
+  cf.lpfnHook = &passThroughHook;
   cf.rgbColors = static_cast<COLORREF>(number(B::FontColor));
   auto alive = alive_;
   if (!ChooseFontA(&cf) || !*alive) return false;

@@ -4,9 +4,8 @@
 //
 // Not implemented: background music (BackMusic and PlayCount are only stored), the tray
 // icon, the polygon outlines of Shape 4 and up (those windows stay rectangular), per-window
-// idle callbacks, enumerateTexts, and moving a live window into or out of the taskbar when
-// ShowInTaskbar changes (it takes effect at creation). A ClassName that names a class this
-// program did not register (a system class, say) refuses creation.
+// idle callbacks and enumerateTexts. A ClassName that names a class this program did not
+// register (a system class, say) refuses creation.
 
 #include "ui/window.h"
 
@@ -259,6 +258,12 @@ BOOL CALLBACK invalidateIfTransparent(HWND child, LPARAM) {
   return TRUE;
 }
 
+// Common controls cache system colours; only their top-level window is told of a change.
+void forwardToChildren(HWND parent, UINT msg, WPARAM wParam, LPARAM lParam) {
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    SendMessageA(child, msg, wParam, lParam);
+}
+
 LRESULT reflect(HWND target, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (gReflectionDepth >= kMaxReflectionDepth) return 0;
   ++gReflectionDepth;
@@ -355,6 +360,7 @@ bool WindowComponent::createWindow(const CreateParams& p,
   DWORD style = WS_CLIPCHILDREN | captionStyle(settings_) | (p.style & WS_DISABLED);
   if (resizableBorder(border)) style |= WS_THICKFRAME;
   HWND owner = p.owner;
+  keepsOwner_ = p.owner || p.modal;
   if (owner)
     style |= WS_POPUP;
   else if (p.modal || !setting(WindowBlob::ShowInTaskbar))
@@ -498,6 +504,9 @@ void WindowComponent::applyProperty(Field f) {
     case WindowBlob::AlwaysOnTop:
       applyTopmost();
       break;
+    case WindowBlob::ShowInTaskbar:
+      applyTaskbarOwner();
+      break;
     case WindowBlob::KeepTitleActive:
       if (GetActiveWindow() != hwnd_) SendMessageA(hwnd_, WM_NCACTIVATE, FALSE, 0);
       break;
@@ -557,6 +566,22 @@ void WindowComponent::applyMovable() {
     DeleteMenu(system, SC_MOVE, MF_BYCOMMAND);
   else if (GetMenuState(system, SC_MOVE, MF_BYCOMMAND) == static_cast<UINT>(-1))
     GetSystemMenu(hwnd_, TRUE);  // back to the default system menu
+}
+
+// The shell decides on a taskbar button when a window is shown, so a visible window is hidden
+// around the change of owner.
+void WindowComponent::applyTaskbarOwner() {
+  if (keepsOwner_) return;
+  const HWND owner = setting(WindowBlob::ShowInTaskbar) ? nullptr : hiddenOwner();
+  if (GetWindow(hwnd_, GW_OWNER) == owner) return;
+  constexpr UINT kKeep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER;
+  const bool visible = IsWindowVisible(hwnd_);
+  const bool active = GetActiveWindow() == hwnd_;
+  if (visible) SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, kKeep | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+  SetWindowLongPtrA(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+  if (visible)
+    SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+                 kKeep | SWP_SHOWWINDOW | (active ? 0 : SWP_NOACTIVATE));
 }
 
 void WindowComponent::applyPosition() {
@@ -651,6 +676,8 @@ LRESULT CALLBACK WindowComponent::windowProc(HWND hwnd, UINT msg, WPARAM wParam,
       return self->onShowWindow(wParam, lParam);
     case WM_SETCURSOR:
       return self->onSetCursor(wParam, lParam);
+    case WM_SYSCOLORCHANGE:
+      return self->onSysColorChange(wParam, lParam);
     case WM_CTLCOLORMSGBOX:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
@@ -800,6 +827,16 @@ LRESULT WindowComponent::onSetCursor(WPARAM wParam, LPARAM lParam) {
     return TRUE;
   }
   return callDefault(WM_SETCURSOR, wParam, lParam);
+}
+
+LRESULT WindowComponent::onSysColorChange(WPARAM wParam, LPARAM lParam) {
+  forwardToChildren(hwnd_, WM_SYSCOLORCHANGE, wParam, lParam);
+  if (static_cast<uint32_t>(setting(WindowBlob::BackColor)) == kSystemDefaultColour) {
+    // A PNG was blended over the old button-face colour.
+    if (isPng(settings_.bytes(WindowBlob::BackPicture))) dropPicture();
+    invalidateBackground();
+  }
+  return callDefault(WM_SYSCOLORCHANGE, wParam, lParam);
 }
 
 // The controls paint themselves in their own colours: they answer the colour messages that

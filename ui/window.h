@@ -143,6 +143,7 @@ class WindowComponent : public Component {
   void applyTopmost();
   void applyMovable();
   void applyPosition();
+  void applyTaskbarOwner();
   void invalidateBackground();
   void dropPicture();
   BackgroundPicture* picture();
@@ -162,6 +163,7 @@ class WindowComponent : public Component {
   LRESULT onKillFocus(WPARAM wParam, LPARAM lParam);
   LRESULT onShowWindow(WPARAM wParam, LPARAM lParam);
   LRESULT onSetCursor(WPARAM wParam, LPARAM lParam);
+  LRESULT onSysColorChange(WPARAM wParam, LPARAM lParam);
   LRESULT onControlColour(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT onCommand(WPARAM wParam, LPARAM lParam);
   LRESULT onNotify(WPARAM wParam, LPARAM lParam);
@@ -175,6 +177,7 @@ class WindowComponent : public Component {
   HWND focusedChild_ = nullptr;
   bool activatedOnce_ = false;
   bool layoutEnabled_ = false;
+  bool keepsOwner_ = false;  // given an owner or loaded modally: ShowInTaskbar does not re-own
   int reflecting_ = 0;
   std::string helpFile_;
   std::vector<std::pair<HWND, bool>> modalDisabled_;

@@ -253,8 +253,10 @@ TEST_F(LoadE2E, TenThousandStatusMessages) {
 
 std::string megabyteOf(char letter) {
   std::string text;
-  for (int line = 0; text.size() < (1u << 20); ++line)
-    text += std::string(1, letter) + std::to_string(line) + " 一行文字 some words to fill it\r\n";
+  for (int line = 0; text.size() < (1u << 20); ++line) {
+    text += letter;
+    text += std::to_string(line) + " 一行文字 some words to fill it\r\n";
+  }
   text.resize(1u << 20);
   return text;
 }

@@ -194,6 +194,29 @@ TEST_F(MainWindowE2E, AFailedSaveIsReportedAndKeepsTheOldFile) {
   EXPECT_EQ(windowText(app.inputBox()), "old bytes new") << "the document stays";
 }
 
+// Saving under a name chosen in the dialog can fail as well, and says so.
+TEST_F(MainWindowE2E, AFailedSaveThroughTheDialogIsReported) {
+  const std::string target = app.elsewhere() + "\\read-only.txt";
+  ASSERT_TRUE(writeFile(target, "old bytes"));
+  SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
+  app.focus(app.inputBox());
+  app.type("new");
+  app.chooseMenu(kSaveFile);
+  HWND save = app.waitForDialog();
+  ASSERT_NE(save, nullptr);
+  QuenloApp::confirmFileDialog(save, target);
+  // The file exists: the dialog asks before replacing it.
+  HWND ask = nullptr;
+  ASSERT_TRUE(waitUntil([&] {
+    ask = app.waitForDialog(nullptr, 100);
+    return ask && ask != save;
+  })) << "no question about replacing the file";
+  PostMessageA(ask, WM_COMMAND, IDYES, 0);
+  EXPECT_TRUE(statusBecomes("无法保存文件到" + target)) << app.status();
+  SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(readFile(target), "old bytes");
+}
+
 TEST_F(MainWindowE2E, PathBoxTakesTypingOnlyWhileUnprotected) {
   app.focus(app.pathBox());
   app.type("x");
@@ -270,6 +293,35 @@ TEST_F(MainWindowE2E, FontSizeByMenuAndByKeyAndWheel) {
   app.key(VK_SHIFT, false);
   EXPECT_EQ(shownLineHeight(app.inputBox()), lineHeightFor(55)) << "any key held zooms";
   EXPECT_EQ(windowText(app.inputBox()), "a\r\nb") << "zooming types nothing";
+}
+
+// Ctrl+D opens the dialog while Ctrl is still down, and the key-ups go to the dialog.
+TEST_F(MainWindowE2E, AKeyReleasedUnderTheOpenDialogLeavesTheWheelAlone) {
+  const std::string doc = app.elsewhere() + "\\two lines.txt";
+  ASSERT_TRUE(writeFile(doc, "a\r\nb"));
+  app.focus(app.inputBox());
+  app.key(VK_CONTROL, true);
+  app.key('D', true);
+  HWND open = app.waitForDialog();
+  ASSERT_NE(open, nullptr);
+  app.key('D', false);
+  app.key(VK_CONTROL, false);
+  HWND name = GetDlgItem(open, 0x47C);        // cmb13
+  if (!name) name = GetDlgItem(open, 0x480);  // edt1 in Wine's dialog
+  SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(doc.c_str()));
+  // A click that arrives while the dialog is still being laid out may be lost.
+  for (int attempt = 0; attempt < 5 && IsWindow(open); ++attempt) {
+    RECT ok;
+    GetWindowRect(GetDlgItem(open, IDOK), &ok);
+    clickAt((ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2);
+    waitUntil([&] { return !IsWindow(open); }, 2000);
+  }
+  ASSERT_TRUE(statusBecomes("已打开用户选择文件")) << app.status();
+  const int before = shownLineHeight(app.inputBox());
+  app.focus(app.inputBox());
+  app.wheel(app.inputBox(), WHEEL_DELTA);
+  ASSERT_TRUE(app.sync());
+  EXPECT_EQ(shownLineHeight(app.inputBox()), before) << "no key held: no zoom";
 }
 
 COLORREF pixelAt(HWND window, int x, int y) {

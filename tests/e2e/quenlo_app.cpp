@@ -6,8 +6,6 @@
 #include <fstream>
 #include <iterator>
 
-namespace {
-
 std::string makeTempFolder(const char* prefix) {
   char base[MAX_PATH];
   GetTempPathA(MAX_PATH, base);
@@ -37,6 +35,8 @@ void removeFolder(const std::string& path) {
   }
   RemoveDirectoryA(path.c_str());
 }
+
+namespace {
 
 struct WindowSearch {
   DWORD pid;
@@ -124,7 +124,12 @@ bool waitUntil(const std::function<bool()>& done, int ms) {
 
 QuenloApp::QuenloApp()
     : folder_(makeTempFolder("quenlo-app-")), cwd_(makeTempFolder("quenlo-cwd-")) {
-  if (CopyFileA(QUENLO_EXE, inFolder("Quenlo.exe").c_str(), FALSE)) start();
+  start();
+}
+
+QuenloApp::QuenloApp(const std::string& folder, const std::string& workingDir)
+    : folder_(folder), cwd_(workingDir), ownsFolders_(false) {
+  start();
 }
 
 bool QuenloApp::restart() {
@@ -141,6 +146,7 @@ bool QuenloApp::restart() {
 
 void QuenloApp::start() {
   std::string exe = inFolder("Quenlo.exe");
+  if (!CopyFileA(QUENLO_EXE, exe.c_str(), FALSE)) return;
   STARTUPINFOA si{};
   si.cb = sizeof si;
   std::string command = "\"" + exe + "\"";
@@ -166,6 +172,7 @@ QuenloApp::~QuenloApp() {
     CloseHandle(process_.hProcess);
     CloseHandle(process_.hThread);
   }
+  if (!ownsFolders_) return;
   removeFolder(folder_);
   removeFolder(cwd_);
 }

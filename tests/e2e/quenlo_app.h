@@ -11,6 +11,9 @@
 class QuenloApp {
  public:
   QuenloApp();
+  // Copies the program into `folder` and starts it from `workingDir`; both exist, and are left
+  // in place afterwards.
+  QuenloApp(const std::string& folder, const std::string& workingDir);
   ~QuenloApp();
   QuenloApp(const QuenloApp&) = delete;
   QuenloApp& operator=(const QuenloApp&) = delete;
@@ -64,6 +67,7 @@ class QuenloApp {
   void start();
   void findControls();
   std::string folder_, cwd_;
+  bool ownsFolders_ = true;
   PROCESS_INFORMATION process_{};
   HWND main_ = nullptr, input_ = nullptr, path_ = nullptr, status_ = nullptr;
 };
@@ -78,5 +82,8 @@ RECT rectInParent(HWND child);
 std::string readFile(const std::string& path);
 bool writeFile(const std::string& path, const std::string& bytes);
 bool fileExists(const std::string& path);
+// A new folder in the temporary folder, and the removal of a folder with everything in it.
+std::string makeTempFolder(const char* prefix);
+void removeFolder(const std::string& path);
 // Polls `done` every 20 ms for up to `ms`; true once it holds.
 bool waitUntil(const std::function<bool()>& done, int ms = 10000);

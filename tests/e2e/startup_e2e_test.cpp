@@ -1,8 +1,10 @@
-// Start-up of copies of Quenlo.exe whose embedded form block has been damaged.
+// Start-up of copies of Quenlo.exe: with a damaged form block, and in the root of a drive.
 #include <windows.h>
+#include <winioctl.h>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -101,6 +103,102 @@ TEST(StartupE2E, ADamagedFormEndsTheProgramWithTheFatalMessage) {
   }
   DeleteFileA((folder + "\\Quenlo.exe").c_str());
   RemoveDirectoryA(folder.c_str());
+}
+
+// A free drive letter mapped to a fresh folder for the life of the object. Windows maps it with
+// DefineDosDevice; Wine's file system does not follow such a mapping, so there the letter is
+// defined through Wine's mount manager, as its configuration tool does.
+class MappedDrive {
+ public:
+  MappedDrive() : folder_(makeTempFolder("quenlo-drive-")) {
+    for (char c = 'Q'; c <= 'Y' && !letter_; ++c)
+      if (!(GetLogicalDrives() & (1u << (c - 'A')))) letter_ = c;
+    if (!letter_) return;
+    if (DefineDosDeviceA(0, root().c_str(), folder_.c_str()) && fileExists(root() + "\\")) {
+      dosDevice_ = true;
+      return;
+    }
+    DefineDosDeviceA(DDD_REMOVE_DEFINITION, root().c_str(), nullptr);
+    if (!mountUnixDrive(true)) letter_ = 0;
+  }
+  ~MappedDrive() {
+    if (dosDevice_)
+      DefineDosDeviceA(DDD_REMOVE_DEFINITION, root().c_str(), nullptr);
+    else if (letter_)
+      mountUnixDrive(false);
+    removeFolder(folder_);
+  }
+  MappedDrive(const MappedDrive&) = delete;
+  MappedDrive& operator=(const MappedDrive&) = delete;
+
+  explicit operator bool() const { return letter_ != 0; }
+  std::string root() const { return std::string(1, letter_) + ":"; }  // "Q:", without "\\"
+
+ private:
+  // Wine's request to define (or, without a mount point, remove) a drive letter.
+  struct UnixDriveRequest {
+    ULONG size;
+    ULONG type;
+    ULONG fsType;
+    DWORD serial;
+    ULONGLONG unixDevice;
+    WCHAR letter;
+    USHORT mountPointOffset;
+    USHORT deviceOffset;
+    USHORT labelOffset;
+  };
+
+  bool mountUnixDrive(bool define) {
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixName) return false;
+    std::wstring wide(folder_.begin(), folder_.end());  // the temporary path is ASCII
+    char* target = unixName(wide.c_str());
+    if (!target) return false;
+    std::vector<char> request(sizeof(UnixDriveRequest) + (define ? std::strlen(target) + 1 : 0));
+    auto* r = reinterpret_cast<UnixDriveRequest*>(request.data());
+    r->size = static_cast<ULONG>(request.size());
+    r->type = define ? DRIVE_FIXED : DRIVE_NO_ROOT_DIR;
+    r->letter = static_cast<WCHAR>(letter_);
+    if (define) {
+      r->mountPointOffset = sizeof *r;
+      std::strcpy(request.data() + sizeof *r, target);
+    }
+    HeapFree(GetProcessHeap(), 0, target);
+    HANDLE manager =
+        CreateFileA("\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (manager == INVALID_HANDLE_VALUE) return false;
+    constexpr DWORD kDefineUnixDrive =
+        CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+    DWORD returned = 0;
+    const BOOL ok =
+        DeviceIoControl(manager, kDefineUnixDrive, request.data(),
+                        static_cast<DWORD>(request.size()), nullptr, 0, &returned, nullptr);
+    CloseHandle(manager);
+    return ok && (!define || fileExists(root() + "\\"));
+  }
+
+  std::string folder_;
+  char letter_ = 0;
+  bool dosDevice_ = false;
+};
+
+// Started from a folder of the same drive, the program must still work in the root, where it
+// lives: "Q:" alone would be the folder it was started from.
+TEST(StartupE2E, InTheRootOfADriveTheRootBecomesTheCurrentFolder) {
+  MappedDrive drive;
+  if (!drive) GTEST_SKIP() << "no drive letter could be mapped";
+  const std::string started = drive.root() + "\\started";
+  ASSERT_TRUE(CreateDirectoryA(started.c_str(), nullptr));
+  {
+    QuenloApp app(drive.root(), started);
+    ASSERT_TRUE(app.started()) << "Quenlo.exe did not show its window";
+    EXPECT_EQ(app.close(), 0u);
+  }
+  EXPECT_TRUE(fileExists(drive.root() + "\\Quenlo备份.txt")) << "the backup is in the root";
+  EXPECT_FALSE(fileExists(started + "\\Quenlo备份.txt"));
 }
 
 }  // namespace

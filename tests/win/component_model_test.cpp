@@ -6,6 +6,7 @@
 #include "tests/win/test_support.h"
 #include "ui/component_model.h"
 #include "ui/gdi.h"
+#include "ui/menu_bar.h"
 #include "ui/value_conversion.h"
 
 // A probe component with one property of each kind, so that the model's conversions and
@@ -240,6 +241,7 @@ TEST_F(ComponentModel, GeometryIsClampedAndApplied) {
   EXPECT_EQ(r.top, 7);
   EXPECT_EQ(r.left, -32627);  // moving keeps the other coordinate
   EXPECT_EQ(findLoadedWindow(kWin)->find(kProbe)->record->width, 32627);
+  EXPECT_EQ(findLoadedWindow(kWin)->find(kProbe)->record->height, 0) << "stored clamped, too";
 }
 
 TEST_F(ComponentModel, CommonFlagsFollowTheWindow) {
@@ -264,26 +266,36 @@ TEST_F(ComponentModel, KindConversionsOnTheWayInAndOut) {
 TEST_F(ComponentModel, FontSubPropertiesGoThroughMulDiv) {
   ASSERT_EQ(screenDpiY(), 96) << "the expectations below are for a 96-dpi screen";
   // No font yet: the component's font reads as DEFAULT_GUI_FONT's.
-  LOGFONTA gui;
-  GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof gui, &gui);
-  EXPECT_EQ(readProperty(kWin, kProbe, 8 + kFont, kFontSize).asInt(),
-            MulDiv(std::abs(gui.lfHeight), 72, 96));
+  EXPECT_EQ(readProperty(kWin, kProbe, 8 + kFont, kFontSize).asInt(), defaultGuiFontPoints());
 
-  writeProperty(kWin, kProbe, 8 + kFont, kFontSize, 12);
   auto* probe = static_cast<Probe*>(resolveUnit(kWin, kProbe));
   LOGFONTA lf;
-  std::memcpy(&lf, probe->font.data(), sizeof lf);
-  EXPECT_EQ(lf.lfHeight, -16);
-  EXPECT_EQ(readProperty(kWin, kProbe, 8 + kFont, kFontSize).asInt(), 12);
-  writeProperty(kWin, kProbe, 8 + kFont, kFontSize, 5);
-  EXPECT_EQ(readProperty(kWin, kProbe, 8 + kFont, kFontSize).asInt(), 5);
+  // Both ways round to the nearest: 5 points are 6.67 pixels, 21 pixels are 15.75 points.
+  const struct {
+    int32_t written;
+    LONG height;
+    int32_t read;
+  } sizes[] = {{12, -16, 12}, {5, -7, 5}, {20, -27, 20}, {16, -21, 16}, {8, -11, 8}, {-3, 0, 0}};
+  for (const auto& s : sizes) {
+    writeProperty(kWin, kProbe, 8 + kFont, kFontSize, s.written);
+    std::memcpy(&lf, probe->font.data(), sizeof lf);
+    EXPECT_EQ(lf.lfHeight, s.height) << s.written;
+    EXPECT_EQ(readProperty(kWin, kProbe, 8 + kFont, kFontSize).asInt(), s.read) << s.written;
+  }
+  const struct {
+    LONG height;
+    int32_t points;
+  } stored[] = {{-13, 10}, {-22, 17}, {21, 16}};
+  for (const auto& s : stored) {
+    lf.lfHeight = s.height;
+    std::memcpy(probe->font.data(), &lf, sizeof lf);
+    EXPECT_EQ(readProperty(kWin, kProbe, 8 + kFont, kFontSize).asInt(), s.points) << s.height;
+  }
+
   writeProperty(kWin, kProbe, 8 + kFont, kFontAngle, 3700);
   EXPECT_EQ(readProperty(kWin, kProbe, 8 + kFont, kFontAngle).asInt(), 100);
   writeProperty(kWin, kProbe, 8 + kFont, kFontFaceName, std::string(32, 'x').c_str());
   EXPECT_STREQ(readProperty(kWin, kProbe, 8 + kFont, kFontFaceName).c_str(), "宋体");
-  writeProperty(kWin, kProbe, 8 + kFont, kFontSize, -3);
-  std::memcpy(&lf, probe->font.data(), sizeof lf);
-  EXPECT_EQ(lf.lfHeight, 0);
 }
 
 TEST_F(ComponentModel, RecreationReplacesTheObjectInPlace) {
@@ -378,6 +390,72 @@ TEST_F(ComponentModel, FatalMessageText) {
             "未找到所指定的窗口组件\r\n");
   EXPECT_EQ(fatalLocationText(0x52000999, 0), "\r\n1375734169, 0\r\n未找到所指定的窗口\r\n");
   EXPECT_EQ(fatalLocationText(0, 0), "\r\n0, 0\r\n");
+}
+
+PropertyValue pointerKind(uint8_t kind) {
+  const uint8_t data[] = {kind, 0, 0, 0};
+  return PropertyValue(ByteBuffer::copyOf(data, sizeof data));
+}
+
+TEST_F(ComponentModel, WritingThePointerDestroysThePreviousCursor) {
+  const LoadedUnit* u = findLoadedWindow(kWin)->find(kProbe);
+  for (uint8_t kind : {3, 11, 0}) {
+    HCURSOR previous = u->cursor;
+    writeProperty(kWin, kProbe, 7, pointerKind(kind));
+    if (previous) {
+      EXPECT_FALSE(isCursor(previous)) << "before kind " << int{kind};
+    }
+    EXPECT_EQ(u->cursor != nullptr, kind != 0);
+  }
+}
+
+// A window description of `items` menu items (each recording its click) followed by a control
+// that records event 0: a command id that ran one past the items would reach it.
+struct MenuWindow {
+  explicit MenuWindow(int items) {
+    WindowDescription d;
+    d.id = 0x52990002;
+    d.unitIds.push_back(0x06990000);
+    d.units.push_back(unitRecord(kProbeType));
+    UnitRecord item;
+    item.type = kMenuItemType;
+    item.clickHandler = 0;
+    for (int i = 0; i < items; ++i) {
+      d.unitIds.push_back(0x26000000 + i);
+      d.units.push_back(item);
+    }
+    d.unitIds.push_back(0x16990009);
+    d.units.push_back(unitRecord(kProbeType, {{0, 0}}));
+    form.windows = {std::move(d)};
+    setForm(&form);
+    setHandlerTable(kHandlers);
+    window = &addLoadedWindow(form.windows[0]);
+  }
+  ~MenuWindow() { removeLoadedWindow(0x52990002); }
+  FormDescription form;
+  LoadedWindow* window;
+};
+
+TEST(MenuCommands, IdsFrom20000To57599ReachTheItemsAndNothingElse) {
+  const struct {
+    int items;
+    UINT id;
+    std::vector<UnitId> clicked;
+  } cases[] = {
+      {2, 20000, {0x26000000}},
+      {2, 20001, {0x26000001}},
+      {2, 20002, {}},  // past the last item
+      {37601, 57599, {0x26000000 + 37599}},
+      {37601, 57600, {}},  // ignored however many items there are
+  };
+  for (const auto& c : cases) {
+    MenuWindow w(c.items);
+    gSeen.clear();
+    EXPECT_TRUE(handleMenuCommand(*w.window, c.id));
+    std::vector<UnitId> clicked;
+    for (const auto& seen : gSeen) clicked.push_back(seen.first);
+    EXPECT_EQ(clicked, c.clicked) << c.id;
+  }
 }
 
 TEST_F(ComponentModel, MenuItemPropertiesComeFromFlags) {

@@ -408,6 +408,33 @@ TEST_F(EditBoxTest, AutomaticSpinWrapsWithinEitherOrderOfEnds) {
   EXPECT_EQ(2, number(kSpin, kEditSelLength));
 }
 
+// Ends beyond 16 bits reach the button whole: its arrows keep their direction.
+TEST_F(EditBoxTest, WideSpinRangesKeepTheArrowsTheRightWayRound) {
+  struct Case {
+    int32_t min, max;
+    const char* text;
+    bool up;
+    const char* expected;
+  };
+  // clang-format off
+  const Case cases[] = {
+      {0,      40000, "39999",  true,  "40000"},
+      {0,      40000, "40000",  true,  "0"},  // wraps to the other end
+      {0,      40000, "0",      false, "40000"},
+      {-70000, 70000, "-70000", true,  "-69999"},
+      {100000, -5,    "7",      false, "6"},  // either order of the ends
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    write(kSpin, kEditSpinMin, c.min);
+    write(kSpin, kEditSpinMax, c.max);
+    write(kSpin, kEditContent, c.text);
+    clickSpin(spinOf(kSpin), c.up);
+    EXPECT_EQ(c.expected, read(kSpin))
+        << c.min << ".." << c.max << (c.up ? " up " : " down ") << c.text;
+  }
+}
+
 TEST_F(EditBoxTest, ManualSpinRaisesItsEventAndLeavesTheText) {
   HWND spin = spinOf(kManualSpin);
   clickSpin(spin, true);

@@ -19,7 +19,7 @@ using namespace std::string_literals;
 
 constexpr UnitId kWin = 0x52400001, kFileDialog = 0x16400001, kPlain = 0x16400002,
                  kOutOfRange = 0x16400003;
-constexpr DWORD kAlwaysFlags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING;
+constexpr DWORD kAlwaysFlags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING | OFN_ENABLEHOOK;
 
 // Acts once on the first common dialog this thread shows, from a timer that fires inside the
 // dialog's own modal loop.
@@ -114,7 +114,7 @@ TEST_F(FileDialog, RequestCarriesTheApplicationsSettings) {
   FileDialogRequest r;
   prepareFileDialog(kWin, kFileDialog, r);
   EXPECT_EQ(r.ofn.lStructSize, sizeof(OPENFILENAMEA));
-  EXPECT_EQ(r.ofn.Flags, 0x380Eu | OFN_EXPLORER | OFN_ENABLESIZING);
+  EXPECT_EQ(r.ofn.Flags, 0x380Eu | kAlwaysFlags);
   // ".txt" has no "|": one type whose description is ".txt" and whose pattern is empty.
   ASSERT_NE(r.ofn.lpstrFilter, nullptr);
   EXPECT_EQ(std::string(r.ofn.lpstrFilter, 7), ".txt\0\0\0"s);
@@ -127,7 +127,9 @@ TEST_F(FileDialog, RequestCarriesTheApplicationsSettings) {
   EXPECT_STREQ(r.file, "");
   EXPECT_EQ(r.ofn.lpstrFileTitle, r.fileTitle);
   EXPECT_EQ(r.ofn.nMaxFileTitle, 64u);
-  EXPECT_EQ(r.ofn.lpfnHook, nullptr);
+  ASSERT_NE(r.ofn.lpfnHook, nullptr);
+  EXPECT_EQ(r.ofn.lpfnHook(nullptr, WM_INITDIALOG, 0, 0), 0u)
+      << "the hook leaves all to the system";
 }
 
 TEST_F(FileDialog, EachLogicalAddsItsOwnFlag) {

@@ -247,6 +247,24 @@ TEST_F(MainWindowTest, WheelZoomNeedsAKeyHeldInInputBox) {
   EXPECT_EQ(fontSize(), 55);
 }
 
+// The release of a key held in InputBox may go to another window (a dialog the key opened, the
+// next control): losing the focus forgets the key.
+TEST_F(MainWindowTest, WheelZoomEndsWhenInputBoxLosesTheFocus) {
+  onFontSizeClicked(10);
+  HWND box = control(InputBox);
+  SetFocus(box);
+  PostMessageA(box, WM_KEYDOWN, VK_CONTROL, 0);
+  pumpMessages();
+  SetFocus(control(PathBox));
+  PostMessageA(control(PathBox), WM_KEYUP, VK_CONTROL, 0);
+  pumpMessages();
+  SetFocus(box);
+  PostMessageA(box, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
+  pumpMessages();
+  EXPECT_EQ(fontSize(), 10);
+  EXPECT_EQ(ctrlHeld, 0);
+}
+
 TEST_F(MainWindowTest, FontStylesAndColoursChangeOnlyInputBox) {
   onFontBoldClicked();
   onFontItalicClicked();

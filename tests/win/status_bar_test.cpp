@@ -37,8 +37,9 @@ std::string textOf(HWND bar, int part) {
 bool themed(HWND h) {
   using GetTheme = HANDLE(WINAPI*)(HWND);
   HMODULE uxtheme = LoadLibraryA("uxtheme.dll");
-  auto get =
-      uxtheme ? reinterpret_cast<GetTheme>(GetProcAddress(uxtheme, "GetWindowTheme")) : nullptr;
+  void* address =
+      uxtheme ? reinterpret_cast<void*>(GetProcAddress(uxtheme, "GetWindowTheme")) : nullptr;
+  auto get = reinterpret_cast<GetTheme>(address);
   return get && get(h) != nullptr;
 }
 
@@ -77,8 +78,8 @@ std::vector<uint8_t> imageListData(int images, const char* magic = "MITL") {
   stream->Stat(&stat, STATFLAG_NONAME);
   HGLOBAL memory = nullptr;
   GetHGlobalFromStream(stream, &memory);
-  std::vector<uint8_t> data(magic, magic + 4);
-  data.resize(8, 0);
+  std::vector<uint8_t> data(8, 0);
+  std::copy(magic, magic + 4, data.begin());
   auto* bytes = static_cast<const uint8_t*>(GlobalLock(memory));
   data.insert(data.end(), bytes, bytes + stat.cbSize.LowPart);
   GlobalUnlock(memory);
@@ -236,7 +237,13 @@ TEST_F(StatusBarTest, DamagedPartsPropertyShowsItsWholeRecords) {
 
 // The control takes at most 256 parts; a longer list leaves the bar as it was.
 TEST_F(StatusBarTest, RefusedPartListKeepsTheBarAsItWas) {
-  std::vector<StatusPart> many(257, StatusPart{2, kPartSunken, -1, "x", ""});
+  std::vector<StatusPart> many(256, StatusPart{2, kPartSunken, -1, "x", ""});
+  writeProperty(kWin, kBar, kBarParts, bytesValue(encodeParts(many)));
+  EXPECT_EQ(edgesOf(bar()).size(), 256u) << "the limit itself is taken";
+  EXPECT_EQ(textOf(bar(), 254), "x");
+
+  many.push_back(many.back());
+  clearParts(kWin, kBar);
   add("kept", 80);
   writeProperty(kWin, kBar, kBarParts, bytesValue(encodeParts(many)));
   EXPECT_FALSE(isSimple(bar()));
@@ -347,12 +354,13 @@ TEST_F(StatusBarTest, BadImageListDataGivesNoList) {
 }
 
 TEST_F(StatusBarTest, FontIsMadeByTheSharedRule) {
+  ASSERT_EQ(screenDpiY(), 96) << "the expectations below are for a 96-dpi screen";
   writeProperty(kWin, kBar, kBarFont, kFontSize, 20);
   auto font = reinterpret_cast<HFONT>(SendMessageA(bar(), WM_GETFONT, 0, 0));
   ASSERT_NE(font, GetStockObject(DEFAULT_GUI_FONT));
   LOGFONTA lf{};
   GetObjectA(font, sizeof lf, &lf);
-  EXPECT_EQ(lf.lfHeight, -MulDiv(20, screenDpiY(), 72));
+  EXPECT_EQ(lf.lfHeight, -27);  // 26.67 pixels, rounded
   EXPECT_EQ(lf.lfCharSet, DEFAULT_CHARSET);
   EXPECT_EQ(lf.lfQuality, PROOF_QUALITY);
   EXPECT_EQ(readProperty(kWin, kBar, kBarFont, kFontSize).asInt(), 20);

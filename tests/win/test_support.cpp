@@ -52,6 +52,27 @@ bool underWine() {
   return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
+bool isCursor(HCURSOR cursor) {
+  ICONINFO info{};
+  if (!GetIconInfo(cursor, &info)) return false;
+  DeleteObject(info.hbmMask);
+  DeleteObject(info.hbmColor);
+  return true;
+}
+
+int defaultGuiFontPoints() {
+  LOGFONTA gui{};
+  GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof gui, &gui);
+  switch (gui.lfHeight) {
+    case -11:
+      return 8;
+    case -12:
+      return 9;
+    default:
+      return 0;
+  }
+}
+
 void setCustomHandler(int slot, std::function<void(EventCall&)> fn) {
   gCustom[slot] = std::move(fn);
 }

@@ -36,6 +36,14 @@ void pumpMessages(int ms = 0);
 // few documented details.
 bool underWine();
 
+// The size in points, at 96 dpi, of the stock DEFAULT_GUI_FONT, which depends on the system's
+// language: 8 points (-11 pixels) on English Windows, 9 points (-12) on Chinese Windows and in
+// Wine. 0 for a height of no known system.
+int defaultGuiFontPoints();
+
+// True while `cursor` is a live cursor (or icon) handle.
+bool isCursor(HCURSOR cursor);
+
 // Fatal errors inside a test throw FatalErrorThrown instead of ending the process.
 struct FatalErrorThrown {
   std::string message;

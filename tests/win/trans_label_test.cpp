@@ -249,10 +249,8 @@ TEST_F(TransLabelTest, StoredDefaults) {
   GetWindowTextA(label(kPlain), text, sizeof text);
   EXPECT_STREQ(text, "透明标签");
   // No font: the model answers with DEFAULT_GUI_FONT's.
-  LOGFONTA gui{};
-  GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof gui, &gui);
-  EXPECT_EQ(readProperty(kWin, kPlain, kLabelFont, kFontSize).asInt(),
-            MulDiv(std::abs(gui.lfHeight), 72, screenDpiY()));
+  ASSERT_EQ(screenDpiY(), 96) << "the default font's size is known for a 96-dpi screen";
+  EXPECT_EQ(readProperty(kWin, kPlain, kLabelFont, kFontSize).asInt(), defaultGuiFontPoints());
 }
 
 TEST_F(TransLabelTest, CaptionIsAlsoTheWindowText) {

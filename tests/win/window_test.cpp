@@ -146,6 +146,30 @@ RECT placement(HWND child) {
   return r;
 }
 
+struct WindowSearch {
+  const char* className;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK findInThisProcess(HWND h, LPARAM param) {
+  auto* s = reinterpret_cast<WindowSearch*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  char name[64] = {};
+  GetClassNameA(h, name, sizeof name);
+  if (pid != GetCurrentProcessId() || std::string(name) != s->className) return TRUE;
+  s->found = h;
+  return FALSE;
+}
+
+// A top-level window of this process with the class; other programs on the desktop may have
+// windows of the same class.
+HWND windowOfThisProcess(const char* className) {
+  WindowSearch search{className};
+  EnumWindows(&findInThisProcess, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 class WindowTest : public testing::Test {
  protected:
   void TearDown() override {
@@ -281,7 +305,7 @@ TEST_F(WindowTest, AWindowThatCannotBeLoadedLeavesNothingBehind) {
   EXPECT_FALSE(loadWindow(0x520100FF, false, nullptr)) << "no such description";
   EXPECT_EQ(loadedWindowCount(), 0u);
   EXPECT_TRUE(eventLog().empty()) << "events are held while loading";
-  EXPECT_EQ(FindWindowA("OrvoWindow", nullptr), nullptr);
+  EXPECT_EQ(windowOfThisProcess("OrvoWindow"), nullptr);
 }
 
 TEST_F(WindowTest, AStartupWindowThatCannotBeLoadedIsFatal) {
@@ -495,6 +519,24 @@ TEST_F(WindowTest, WithoutATaskbarButtonTheHiddenOwnerOwnsTheWindow) {
   EXPECT_TRUE(GetWindowLongA(h, GWL_STYLE) & WS_THICKFRAME) << "border 3";
 }
 
+TEST_F(WindowTest, WritingShowInTaskbarReownsTheLiveWindow) {
+  useTestForm("window_modal");
+  ASSERT_TRUE(loadWindow(0x52010001, false, nullptr));
+  HWND h = windowHandle(0x52010001);
+  SetActiveWindow(h);
+  ASSERT_EQ(GetWindow(h, GW_OWNER), nullptr);
+  for (int32_t shown : {0, 1, 0}) {
+    writeProperty(0x52010001, 0, kWinShowInTaskbar, PropertyValue(shown));
+    EXPECT_EQ(GetWindow(h, GW_OWNER), shown ? nullptr : hiddenOwner()) << shown;
+    EXPECT_TRUE(IsWindowVisible(h));
+    EXPECT_EQ(GetActiveWindow(), h) << "an active window stays active";
+  }
+  ShowWindow(h, SW_HIDE);
+  writeProperty(0x52010001, 0, kWinShowInTaskbar, PropertyValue(1));
+  EXPECT_EQ(GetWindow(h, GW_OWNER), nullptr);
+  EXPECT_FALSE(IsWindowVisible(h)) << "a hidden window stays hidden";
+}
+
 TEST_F(WindowTest, ShapesCutTheWindowAndFollowItsSize) {
   useTestForm("window_modal");
   ASSERT_TRUE(loadWindow(0x52010004, false, nullptr));
@@ -524,6 +566,35 @@ TEST_F(WindowTest, AUnitsPointerShowsOverIt) {
                            MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
   EXPECT_EQ(GetCursor(), pointer);
   EXPECT_EQ(findLoadedWindow(kWindow)->find(kFirst)->cursor, nullptr) << "the default pointer";
+}
+
+DWORD guiObjects() {
+  HANDLE self = GetCurrentProcess();
+  return GetGuiResources(self, GR_GDIOBJECTS) + GetGuiResources(self, GR_USEROBJECTS);
+}
+
+// Wine's GetGuiResources counts nothing (it answers 0), so there only the handle checks catch a
+// leak; Windows counts every object.
+TEST_F(WindowTest, LoadsAndPointerWritesLeaveNoObjectsBehind) {
+  load("window_basic");  // classes, stock objects and caches are made once
+  DestroyWindow(windowHandle());
+  pumpMessages();
+  const DWORD before = guiObjects();
+  for (int round = 0; round < 5; ++round) {
+    load("window_basic");
+    HMENU menu = GetMenu(windowHandle());
+    ASSERT_TRUE(IsMenu(menu));
+    HCURSOR first = findLoadedWindow(kWindow)->find(kSecond)->cursor;
+    const uint8_t cross[] = {2, 0, 0, 0};
+    writeProperty(kWindow, kSecond, 7, PropertyValue(ByteBuffer::copyOf(cross, sizeof cross)));
+    EXPECT_FALSE(isCursor(first)) << "the pointer written over is destroyed";
+    HCURSOR second = findLoadedWindow(kWindow)->find(kSecond)->cursor;
+    DestroyWindow(windowHandle());
+    pumpMessages();
+    EXPECT_FALSE(IsMenu(menu)) << "the menu goes with its window";
+    EXPECT_FALSE(isCursor(second)) << "so do the pointers";
+  }
+  EXPECT_EQ(guiObjects(), before);
 }
 
 // --- messages for the controls --------------------------------------------------------------
@@ -638,6 +709,52 @@ TEST_F(WindowTest, APictureThatDoesNotDecodeLeavesTheBackgroundColour) {
 
   writeProperty(0x52010001, 0, kWinBackColor, PropertyValue(0x00FF0000u));
   EXPECT_EQ(pixelAt(h, 100, 100), 0x00FF0000u);
+}
+
+// Counts the system colour changes a child is told of.
+int gColourChanges = 0;
+WNDPROC gStaticProc = nullptr;
+LRESULT CALLBACK countColourChanges(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m == WM_SYSCOLORCHANGE) ++gColourChanges;
+  return CallWindowProcA(gStaticProc, h, m, w, l);
+}
+
+// Sets the button-face colour for the scope of a test, then restores it.
+class ButtonFace {
+ public:
+  explicit ButtonFace(COLORREF colour) : old_(GetSysColor(COLOR_BTNFACE)) { set(colour); }
+  ~ButtonFace() { set(old_); }
+  ButtonFace(const ButtonFace&) = delete;
+  ButtonFace& operator=(const ButtonFace&) = delete;
+
+ private:
+  static void set(COLORREF colour) {
+    const INT element = COLOR_BTNFACE;
+    SetSysColors(1, &element, &colour);
+    pumpMessages();
+  }
+  COLORREF old_;
+};
+
+// The picture lets all of the background through: what shows is the button face of the moment.
+TEST_F(WindowTest, APngOverTheSystemColourFollowsAColourChange) {
+  load("window_paint", 0x52010003);
+  HWND h = windowHandle(0x52010003);
+  SetWindowPos(h, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  HWND child = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 5, 5, h, nullptr, nullptr, nullptr);
+  gStaticProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&countColourChanges)));
+  gColourChanges = 0;
+  const COLORREF before = GetSysColor(COLOR_BTNFACE);
+  EXPECT_EQ(pixelAt(h, 120, 100), before);
+  {
+    const COLORREF other = before == RGB(10, 200, 30) ? RGB(200, 10, 30) : RGB(10, 200, 30);
+    ButtonFace face(other);
+    EXPECT_EQ(pixelAt(h, 120, 100), other);
+    EXPECT_EQ(gColourChanges, 1) << "the window tells its controls";
+  }
+  EXPECT_EQ(pixelAt(h, 120, 100), before);
+  DestroyWindow(child);
 }
 
 TEST_F(WindowTest, TheSystemDefaultColourPaintsButtonFace) {

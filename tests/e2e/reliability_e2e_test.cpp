@@ -297,7 +297,9 @@ TEST_F(ReliabilityE2E, OddFilesOpenAsTextThatSavesBackEveryByteOrAreRefused) {
     ASSERT_TRUE(writeFile(file, c.bytes));
     ASSERT_TRUE(app.openThroughDialog(file));
     const bool refused = app.status().rfind(kCannotOpen + file + "：", 0) == 0;
-    if (c.opens != Opens::kEither) EXPECT_EQ(refused, c.opens == Opens::kRefused) << app.status();
+    if (c.opens != Opens::kEither) {
+      EXPECT_EQ(refused, c.opens == Opens::kRefused) << app.status();
+    }
     if (refused) {
       EXPECT_EQ(document(), before);
       EXPECT_EQ(path(), beforePath);
@@ -306,7 +308,9 @@ TEST_F(ReliabilityE2E, OddFilesOpenAsTextThatSavesBackEveryByteOrAreRefused) {
     }
     EXPECT_EQ(app.status(), kOpened);
     EXPECT_EQ(_stricmp(path().c_str(), file.c_str()), 0) << path();
-    if (c.opens == Opens::kShown) EXPECT_EQ(document(), c.shown);
+    if (c.opens == Opens::kShown) {
+      EXPECT_EQ(document(), c.shown);
+    }
     app.focus(app.inputBox());
     app.ctrlPress('S');
     EXPECT_TRUE(statusStartsWith("用户手动保存文件到")) << app.status();

@@ -317,7 +317,9 @@ TEST_F(FileTest, TheTargetKeepsItsAttributesAndCreationTime) {
   ASSERT_TRUE(GetFileAttributesExA(path("hidden.txt").c_str(), GetFileExInfoStandard, &after));
   EXPECT_EQ(after.dwFileAttributes & kKept, kKept);
   // Wine keeps no creation time of its own on a Unix file system.
-  if (!underWine()) EXPECT_EQ(CompareFileTime(&after.ftCreationTime, &before.ftCreationTime), 0);
+  if (!underWine()) {
+    EXPECT_EQ(CompareFileTime(&after.ftCreationTime, &before.ftCreationTime), 0);
+  }
 }
 
 std::vector<uint8_t> securityOf(const std::string& name) {

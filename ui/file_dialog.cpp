@@ -315,6 +315,7 @@ bool CommonDialog::showHelp() {
         data = static_cast<ULONG_PTR>(static_cast<uint32_t>(context));
       }
   }
+  dropLoneLeadByte(file);
   WinHelpA(top, nonEmpty(file), helpCommand, data);
   helpWindow_ = helpCommand == HELP_QUIT ? nullptr : top;
   helpFile_ = file;

@@ -207,7 +207,7 @@ bool openHelp(LoadedWindow& w) {
   const std::string file = helpFileOf(*window);
   if (!file.empty() && GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES) {
     const int32_t context = window->setting(WindowBlob::HelpContext);
-    WinHelpA(w.hwnd(), file.c_str(), context ? HELP_CONTEXT : HELP_FINDER,
+    WinHelpA(w.hwnd(), SystemText(file).c_str(), context ? HELP_CONTEXT : HELP_FINDER,
              static_cast<ULONG_PTR>(static_cast<uint32_t>(context)));
     window->noteHelpOpened(file);
   }

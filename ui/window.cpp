@@ -340,6 +340,7 @@ Component* WindowComponent::create(const CreateParams& params) {
 bool WindowComponent::createWindow(const CreateParams& p,
                                    std::unique_ptr<WindowComponent>& holder) {
   std::string className = settings_.text(WindowBlob::ClassName);
+  dropLoneLeadByte(className);
   if (className.empty()) className = kDefaultClassName;
   HINSTANCE instance = GetModuleHandleA(nullptr);
   WNDCLASSA existing{};
@@ -730,7 +731,7 @@ LRESULT WindowComponent::onQueryEndSession(WPARAM wParam, LPARAM lParam) {
 LRESULT WindowComponent::onDestroy() {
   const LRESULT result = callDefault(WM_DESTROY, 0, 0);
   raiseWindowEvent(windowId_, kWindowDestroying);
-  if (!helpFile_.empty()) WinHelpA(hwnd_, helpFile_.c_str(), HELP_QUIT, 0);
+  if (!helpFile_.empty()) WinHelpA(hwnd_, SystemText(helpFile_).c_str(), HELP_QUIT, 0);
   if (HMENU menu = GetMenu(hwnd_)) {
     SetMenu(hwnd_, nullptr);
     DestroyMenu(menu);

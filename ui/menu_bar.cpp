@@ -22,7 +22,7 @@ std::vector<std::string> makeShortcutTexts() {
   std::vector<std::string> texts(78);
   for (int i = 0; i < 26; ++i) texts[1 + i] = std::string("Ctrl+") + static_cast<char>('A' + i);
   for (int i = 0; i < 12; ++i) {
-    const std::string f = "F" + std::to_string(i + 1);
+    const std::string f = std::string("F").append(std::to_string(i + 1));
     texts[27 + i] = f;
     texts[39 + i] = "Ctrl+" + f;
     texts[51 + i] = "Shift+" + f;

@@ -162,7 +162,7 @@ TEST_F(ReliabilityE2E, AFailedSaveKeepsTheOldFileTheDocumentAndNoTemporaryFile) 
     SCOPED_TRACE(fault.what);
     const std::string folder = app.elsewhere() + "\\case" + std::to_string(++n);
     const std::string target = folder + "\\target.txt";
-    const std::string old = "old bytes " + std::to_string(n);
+    const std::string old = std::string("old bytes ").append(std::to_string(n));
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     ASSERT_TRUE(writeFile(target, old));
     ASSERT_TRUE(app.openThroughDialog(target));
@@ -194,7 +194,7 @@ TEST_F(ReliabilityE2E, APathLongerThanMaxPathIsRefusedAndTheFileThereKept) {
   // Three folders of 100 letters: the file really exists, but only for the wide functions.
   std::string folder = app.elsewhere();
   for (char c : {'p', 'q', 'r'}) {
-    folder += "\\" + std::string(100, c);
+    folder.append("\\").append(100, c);
     ASSERT_TRUE(CreateDirectoryW(longForm(folder).c_str(), nullptr));
   }
   const std::string target = folder + "\\target.txt";

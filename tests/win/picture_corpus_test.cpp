@@ -310,7 +310,9 @@ TEST_F(PictureCorpus, DamagedPicturesPaintTheFillOrThePictureAndNeverCrash) {
     SCOPED_TRACE(d.what);
     BackgroundPicture alone;
     const bool decodes = alone.load(d.data.data(), d.data.size(), kFill);
-    if (d.expect == Expect::kRefused) EXPECT_FALSE(decodes);
+    if (d.expect == Expect::kRefused) {
+      EXPECT_FALSE(decodes);
+    }
     ASSERT_TRUE(paint(window, d.data)) << "painting took 10 s or more";
     decoded += decodes;
     if (decodes) continue;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -37,8 +38,9 @@ std::string textOf(HWND bar, int part) {
 bool themed(HWND h) {
   using GetTheme = HANDLE(WINAPI*)(HWND);
   HMODULE uxtheme = LoadLibraryA("uxtheme.dll");
-  auto get =
-      uxtheme ? reinterpret_cast<GetTheme>(GetProcAddress(uxtheme, "GetWindowTheme")) : nullptr;
+  auto get = uxtheme ? reinterpret_cast<GetTheme>(
+                           reinterpret_cast<void*>(GetProcAddress(uxtheme, "GetWindowTheme")))
+                     : nullptr;
   return get && get(h) != nullptr;
 }
 
@@ -77,8 +79,8 @@ std::vector<uint8_t> imageListData(int images, const char* magic = "MITL") {
   stream->Stat(&stat, STATFLAG_NONAME);
   HGLOBAL memory = nullptr;
   GetHGlobalFromStream(stream, &memory);
-  std::vector<uint8_t> data(magic, magic + 4);
-  data.resize(8, 0);
+  std::vector<uint8_t> data(8, 0);
+  std::copy(magic, magic + 4, data.begin());
   auto* bytes = static_cast<const uint8_t*>(GlobalLock(memory));
   data.insert(data.end(), bytes, bytes + stat.cbSize.LowPart);
   GlobalUnlock(memory);

@@ -9,6 +9,10 @@ namespace {
 // Pictures narrower or lower than this are tiled from a block of repeats, so that a tiny
 // picture does not cost one blit per few pixels.
 constexpr int kMinTileSize = 64;
+// The scaled copy is shrunk in squares of this size, each when a paint first shows it.
+constexpr int kTileSize = 32;
+// A JPEG decodes to 1/8 of its size at most; smaller levels are halved from that.
+constexpr int kMaxJpegLevel = 3;
 
 BITMAPINFO dibInfo(int width, int height, int bitCount) {
   BITMAPINFO bi{};
@@ -36,6 +40,8 @@ void takeOut(HRGN remaining, const RECT& covered) {
 
 int withSlack(int size, int screen) { return std::max(size, std::min(size + size / 4, screen)); }
 
+int tilesAcross(int size) { return (size + kTileSize - 1) / kTileSize; }
+
 int repeatsToReach(int size, int minimum) {
   return size >= minimum ? 1 : (minimum + size - 1) / size;
 }
@@ -53,17 +59,33 @@ BackgroundPicture::~BackgroundPicture() {
   if (cacheDc_) DeleteDC(cacheDc_);
 }
 
-bool BackgroundPicture::load(const uint8_t* data, size_t size, COLORREF background) {
+bool BackgroundPicture::load(const uint8_t* data, size_t size, COLORREF background, int mode,
+                             SIZE client) {
   clear();
-  pixels_ = decodePicture(data, size, background & 0xFFFFFF);
-  return !empty();
+  if (pictureFormat(data, size) == PictureFormat::kJpeg) {
+    natural_ = jpegSize(data, size);
+    if (empty()) return false;
+    jpeg_.assign(data, data + size);
+    const PictureRect where =
+        picturePlacement(mode, client.cx, client.cy, natural_.width, natural_.height);
+    const bool scaled = (mode == kPictureStretched || mode == kPictureCentred) && where.width > 0 &&
+                        where.height > 0;
+    if (!level(scaled ? coarsestLevelAtLeast(where.width, where.height) : 0)) clear();
+    return !empty();
+  }
+  PicturePixels pixels = decodePicture(data, size, background & 0xFFFFFF);
+  if (pixels.empty()) return false;
+  natural_ = {pixels.width, pixels.height};
+  levels_[0] = std::move(pixels);
+  return true;
 }
 
 void BackgroundPicture::clear() {
   if (cacheDc_ && scaled_.bitmap) SelectObject(cacheDc_, cacheDcBitmap_);
   scaled_ = Scaled{};
-  pixels_ = PicturePixels{};
-  halves_.clear();
+  natural_ = {};
+  jpeg_.clear();
+  for (PicturePixels& l : levels_) l = PicturePixels{};
   tile_ = PicturePixels{};
 }
 
@@ -73,7 +95,7 @@ void BackgroundPicture::paint(HDC dc, int mode, const RECT& client, const RECT& 
   const RECT area = intersection(client, clip);
   const int width = client.right - client.left;
   const int height = client.bottom - client.top;
-  const PictureRect where = picturePlacement(mode, width, height, pixels_.width, pixels_.height);
+  const PictureRect where = picturePlacement(mode, width, height, natural_.width, natural_.height);
   switch (mode) {
     case kPictureTiled:
       drawTiled(dc, client, area);
@@ -88,7 +110,7 @@ void BackgroundPicture::paint(HDC dc, int mode, const RECT& client, const RECT& 
       takeOut(remaining, rectOf(where));
       break;
     default:
-      drawAt(dc, pixels_, 0, 0, area);
+      if (const PicturePixels* natural = level(0)) drawAt(dc, *natural, 0, 0, area);
       takeOut(remaining, rectOf(where));
       break;
   }
@@ -122,17 +144,20 @@ void BackgroundPicture::drawTiled(HDC dc, const RECT& client, const RECT& area) 
 }
 
 const PicturePixels& BackgroundPicture::tile() {
-  if (pixels_.width >= kMinTileSize && pixels_.height >= kMinTileSize) return pixels_;
+  static const PicturePixels kNone;
+  const PicturePixels* natural = level(0);
+  if (!natural) return kNone;
+  if (natural->width >= kMinTileSize && natural->height >= kMinTileSize) return *natural;
   if (tile_.empty()) {
-    tile_ = repeatPicture(pixels_, repeatsToReach(pixels_.width, kMinTileSize),
-                          repeatsToReach(pixels_.height, kMinTileSize));
+    tile_ = repeatPicture(*natural, repeatsToReach(natural->width, kMinTileSize),
+                          repeatsToReach(natural->height, kMinTileSize));
   }
-  return tile_.empty() ? pixels_ : tile_;
+  return tile_.empty() ? *natural : tile_;
 }
 
 void BackgroundPicture::drawScaled(HDC dc, const PictureRect& where, const RECT& area) {
-  if (where.width == pixels_.width && where.height == pixels_.height) {
-    drawAt(dc, pixels_, where.left, where.top, area);
+  if (where.width == natural_.width && where.height == natural_.height) {
+    if (const PicturePixels* natural = level(0)) drawAt(dc, *natural, where.left, where.top, area);
     return;
   }
   const RECT part = intersection(rectOf(where), area);
@@ -141,17 +166,24 @@ void BackgroundPicture::drawScaled(HDC dc, const PictureRect& where, const RECT&
   const bool cached = scaled_.bitmap && scaled_.width == where.width &&
                       scaled_.height == where.height && scaled_.stretchMode == mode;
   if (cached || makeScaled(where.width, where.height, mode)) {
+    if (scaled_.source) makeTiles(dc, where, part);
     BitBlt(dc, part.left, part.top, part.right - part.left, part.bottom - part.top, cacheDc(),
            part.left - where.left, part.top - where.top, SRCCOPY);
     return;
   }
   // No memory for the scaled copy: stretch straight into the paint DC.
-  const BITMAPINFO bi = dibInfo(pixels_.width, pixels_.height, 24);
+  if (const PicturePixels* source = levelAtLeast(where.width, where.height))
+    stretchInto(dc, where, *source, mode);
+}
+
+void BackgroundPicture::stretchInto(HDC dc, const PictureRect& where, const PicturePixels& source,
+                                    int mode) const {
+  const BITMAPINFO bi = dibInfo(source.width, source.height, 24);
   const int oldMode = SetStretchBltMode(dc, mode);
   POINT oldOrigin;
   SetBrushOrgEx(dc, 0, 0, &oldOrigin);
-  StretchDIBits(dc, where.left, where.top, where.width, where.height, 0, 0, pixels_.width,
-                pixels_.height, pixels_.bits.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
+  StretchDIBits(dc, where.left, where.top, where.width, where.height, 0, 0, source.width,
+                source.height, source.bits.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
   SetBrushOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
   SetStretchBltMode(dc, oldMode);
 }
@@ -161,6 +193,8 @@ void BackgroundPicture::drawScaled(HDC dc, const PictureRect& where, const RECT&
 bool BackgroundPicture::makeScaled(int width, int height, int stretchMode) {
   HDC memory = cacheDc();
   if (!memory) return false;
+  const PicturePixels* source = levelAtLeast(width, height);
+  if (!source) return false;
   if (!scaled_.bitmap || width > scaled_.capacity.cx || height > scaled_.capacity.cy) {
     const SIZE capacity = {withSlack(width, GetSystemMetrics(SM_CXSCREEN)),
                            withSlack(height, GetSystemMetrics(SM_CYSCREEN))};
@@ -170,34 +204,85 @@ bool BackgroundPicture::makeScaled(int width, int height, int stretchMode) {
     if (!bitmap) return false;
     SelectObject(memory, bitmap);
     scaled_.bitmap.reset(bitmap);  // the previous copy is no longer selected
+    scaled_.bits = static_cast<uint8_t*>(bits);
     scaled_.capacity = capacity;
   }
   scaled_.width = width;
   scaled_.height = height;
   scaled_.stretchMode = stretchMode;
-  const PicturePixels& source = sourceFor(width, height, stretchMode);
-  const BITMAPINFO bi = dibInfo(source.width, source.height, 24);
-  SetStretchBltMode(memory, stretchMode);
-  SetBrushOrgEx(memory, 0, 0, nullptr);
-  StretchDIBits(memory, 0, 0, width, height, 0, 0, source.width, source.height, source.bits.data(),
-                &bi, DIB_RGB_COLORS, SRCCOPY);
+  const bool shrinks = source->width >= width && source->height >= height;
+  if (stretchMode == HALFTONE && shrinks) {
+    scaled_.source = source;
+    scaled_.madeTiles.assign(static_cast<size_t>(tilesAcross(width)) * tilesAcross(height), false);
+    return true;
+  }
+  scaled_.source = nullptr;
+  stretchInto(memory, {0, 0, width, height}, *source, stretchMode);
   return true;
 }
 
-// HALFTONE from a source at most about twice the target: the halvings average every source
-// pixel, as HALFTONE would. COLORONCOLOR picks pixels, so it always works from the original.
-const PicturePixels& BackgroundPicture::sourceFor(int width, int height, int stretchMode) {
-  if (stretchMode != HALFTONE) return pixels_;
-  const PicturePixels* level = &pixels_;
-  for (size_t i = 0; level->width >= 2 * width && level->height >= 2 * height; ++i) {
-    if (i == halves_.size()) {
-      PicturePixels half = halvePicture(*level);
-      if (half.empty()) break;
-      halves_.push_back(std::move(half));
+// Shrinks the tiles of the copy that `part` (in client coordinates) meets and that the DC
+// shows at least in part; what the DC clips away is never seen and need not be made.
+void BackgroundPicture::makeTiles(HDC dc, const PictureRect& where, const RECT& part) {
+  const int across = tilesAcross(scaled_.width);
+  const TileSpan span =
+      tilesMeeting(part.left - where.left, part.top - where.top, part.right - where.left,
+                   part.bottom - where.top, scaled_.width, scaled_.height, kTileSize, kTileSize);
+  bool flushed = false;
+  for (int row = span.firstRow; row < span.endRow; ++row) {
+    for (int column = span.firstColumn; column < span.endColumn; ++column) {
+      const size_t index = static_cast<size_t>(row) * across + column;
+      const PictureRect tile = {column * kTileSize, row * kTileSize, kTileSize, kTileSize};
+      RECT shown = rectOf(tile);
+      OffsetRect(&shown, where.left, where.top);
+      if (scaled_.madeTiles[index] || !RectVisible(dc, &shown)) continue;
+      if (!flushed) GdiFlush();  // GDI may still be writing the bitmap
+      flushed = true;
+      shrinkPicture(*scaled_.source, scaled_.width, scaled_.height, tile, scaled_.bits,
+                    static_cast<size_t>(scaled_.capacity.cx) * 4);
+      scaled_.madeTiles[index] = true;
     }
-    level = &halves_[i];
   }
-  return *level;
+}
+
+PictureSize BackgroundPicture::levelSize(int k) const {
+  auto reduce = [k](int n) { return static_cast<int>((int64_t{n} + (int64_t{1} << k) - 1) >> k); };
+  return {reduce(natural_.width), reduce(natural_.height)};
+}
+
+int BackgroundPicture::coarsestLevelAtLeast(int width, int height) const {
+  int k = 0;
+  while (k + 1 < kLevels && levelSize(k + 1).width >= width && levelSize(k + 1).height >= height)
+    ++k;
+  return k;
+}
+
+// Level k of the picture, made when first asked for: a JPEG decoded at that scale (down to
+// 1/8), anything else halved from the level above. Null when it cannot be made.
+const PicturePixels* BackgroundPicture::level(int k) {
+  if (empty() || k < 0 || k >= kLevels) return nullptr;
+  if (!levels_[k].empty()) return &levels_[k];
+  PicturePixels made;
+  if (!jpeg_.empty() && k <= kMaxJpegLevel) {
+    made = decodeJpeg(jpeg_.data(), jpeg_.size(), 1 << k);
+  } else if (const PicturePixels* above = level(k - 1)) {
+    made = halvePicture(*above);
+  }
+  if (made.empty() || PictureSize{made.width, made.height} != levelSize(k)) return nullptr;
+  levels_[k] = std::move(made);
+  return &levels_[k];
+}
+
+// The coarsest level already made that is at least width x height; if there is none, the
+// coarsest one that would be, made now. The choice for a size stays the same for as long as
+// the picture is kept, so that every tile of a copy comes from the same level.
+const PicturePixels* BackgroundPicture::levelAtLeast(int width, int height) {
+  for (size_t k = levels_.size(); k-- > 0;) {
+    const PicturePixels& p = levels_[k];
+    if (!p.empty() && p.width >= width && p.height >= height) return &p;
+  }
+  if (const PicturePixels* made = level(coarsestLevelAtLeast(width, height))) return made;
+  return level(0);
 }
 
 HDC BackgroundPicture::cacheDc() {

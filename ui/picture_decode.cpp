@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include <jpeglib.h>
 #include <png.h>
@@ -82,13 +83,15 @@ struct JpegJob {
 };
 
 bool runJpeg(jpeg_decompress_struct& info, JpegError& error, jpeg_progress_mgr& progress,
-             const uint8_t* data, size_t size, JpegJob& job) {
+             const uint8_t* data, size_t size, int denominator, JpegJob& job) {
   if (setjmp(error.jump)) return false;
   jpeg_create_decompress(&info);
   info.progress = &progress;
   jpeg_mem_src(&info, const_cast<unsigned char*>(data), static_cast<unsigned long>(size));
   jpeg_read_header(&info, TRUE);
   if (!fitsPixelLimit(info.image_width, info.image_height)) return false;
+  info.scale_num = 1;
+  info.scale_denom = static_cast<unsigned>(denominator);
   switch (info.jpeg_color_space) {
     case JCS_GRAYSCALE:
     case JCS_YCbCr:
@@ -115,6 +118,15 @@ bool runJpeg(jpeg_decompress_struct& info, JpegError& error, jpeg_progress_mgr& 
   }
   jpeg_finish_decompress(&info);
   return true;
+}
+
+bool runJpegHeader(jpeg_decompress_struct& info, JpegError& error, const uint8_t* data,
+                   size_t size) {
+  if (setjmp(error.jump)) return false;
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, const_cast<unsigned char*>(data), static_cast<unsigned long>(size));
+  jpeg_read_header(&info, TRUE);
+  return fitsPixelLimit(info.image_width, info.image_height);
 }
 
 #ifndef JCS_EXTENSIONS
@@ -358,6 +370,78 @@ void convertMaskedRow(const BmpHeader& h, const Channel (&channels)[3], const ui
   }
 }
 
+// How target pixels [from, to) of one axis cover a source of `source` pixels: target pixel i
+// covers [i * source / target, (i + 1) * source / target), and each source pixel it meets is
+// weighted by the part it covers, in 1/65536; the weights of a target pixel sum to 65536.
+class AreaAxis {
+ public:
+  static constexpr uint32_t kOne = 1u << 16;
+
+  struct Span {
+    int first;
+    int count;
+    const uint32_t* weights;
+  };
+
+  AreaAxis(int source, int target, int from, int to) : from_(from) {
+    static_assert(255 * uint64_t{kOne} <= UINT32_MAX);
+    const int64_t n = source, m = target;
+    std::vector<std::pair<int, int>> spans;
+    for (int64_t i = from; i < to; ++i) {
+      const int64_t start = i * n, end = (i + 1) * n;
+      const int64_t first = start / m, last = (end - 1) / m;
+      spans.emplace_back(static_cast<int>(first), static_cast<int>(weights_.size()));
+      // Rounded as running sums, so that they add up to exactly 65536: a flat colour stays.
+      int64_t covered = 0;
+      for (int64_t j = first; j <= last; ++j) {
+        const int64_t overlap = std::min(end, (j + 1) * m) - std::max(start, j * m);
+        weights_.push_back(static_cast<uint32_t>(((covered + overlap) * kOne + n / 2) / n -
+                                                 (covered * kOne + n / 2) / n));
+        covered += overlap;
+      }
+    }
+    spans.emplace_back(0, static_cast<int>(weights_.size()));
+    for (size_t k = 0; k + 1 < spans.size(); ++k)
+      spans_.push_back({spans[k].first, spans[k + 1].second - spans[k].second,
+                        weights_.data() + spans[k].second});
+  }
+
+  AreaAxis(const AreaAxis&) = delete;
+  AreaAxis& operator=(const AreaAxis&) = delete;
+
+  const Span& at(int i) const { return spans_[i - from_]; }
+
+ private:
+  int from_;
+  std::vector<uint32_t> weights_;
+  std::vector<Span> spans_;
+};
+
+// One target row of `part`: weighted sums of the source rows it covers, each the weighted sum
+// of the columns a target column covers (blue, green, red; 1/2^32).
+void shrinkRow(const PicturePixels& source, const AreaAxis& columns, const AreaAxis::Span& rows,
+               int left, int right, std::vector<uint64_t>& sums) {
+  std::fill(sums.begin(), sums.end(), 0);
+  for (int k = 0; k < rows.count; ++k) {
+    const uint8_t* in = source.row(rows.first + k);
+    const uint64_t wy = rows.weights[k];
+    uint64_t* sum = sums.data();
+    for (int x = left; x < right; ++x, sum += 3) {
+      const AreaAxis::Span& c = columns.at(x);
+      const uint8_t* px = in + static_cast<size_t>(c.first) * 3;
+      uint32_t b = 0, g = 0, r = 0;
+      for (int i = 0; i < c.count; ++i, px += 3) {
+        b += c.weights[i] * px[0];
+        g += c.weights[i] * px[1];
+        r += c.weights[i] * px[2];
+      }
+      sum[0] += wy * b;
+      sum[1] += wy * g;
+      sum[2] += wy * r;
+    }
+  }
+}
+
 }  // namespace
 
 uint32_t PicturePixels::colourAt(int x, int y) const {
@@ -394,8 +478,9 @@ PicturePixels decodePicture(const uint8_t* data, size_t size, uint32_t backgroun
   }
 }
 
-PicturePixels decodeJpeg(const uint8_t* data, size_t size) {
+PicturePixels decodeJpeg(const uint8_t* data, size_t size, int denominator) {
   if (!data || size == 0 || size > std::numeric_limits<unsigned long>::max()) return {};
+  if (denominator != 1 && denominator != 2 && denominator != 4 && denominator != 8) return {};
   jpeg_decompress_struct info{};
   JpegError error{};
   info.err = jpeg_std_error(&error.manager);
@@ -404,13 +489,27 @@ PicturePixels decodeJpeg(const uint8_t* data, size_t size) {
   jpeg_progress_mgr progress{};
   progress.progress_monitor = jpegProgress;
   JpegJob job;
-  const bool ok = runJpeg(info, error, progress, data, size, job);
+  const bool ok = runJpeg(info, error, progress, data, size, denominator, job);
   jpeg_destroy_decompress(&info);
   if (!ok) return {};
 #ifndef JCS_EXTENSIONS
   swapRedBlue(job.out);
 #endif
   return std::move(job.out);
+}
+
+PictureSize jpegSize(const uint8_t* data, size_t size) {
+  if (!data || size == 0 || size > std::numeric_limits<unsigned long>::max()) return {};
+  jpeg_decompress_struct info{};
+  JpegError error{};
+  info.err = jpeg_std_error(&error.manager);
+  error.manager.error_exit = jpegFail;
+  error.manager.emit_message = jpegMessage;
+  const bool ok = runJpegHeader(info, error, data, size);
+  const PictureSize result = {static_cast<int>(info.image_width),
+                              static_cast<int>(info.image_height)};
+  jpeg_destroy_decompress(&info);
+  return ok ? result : PictureSize{};
 }
 
 PicturePixels decodePng(const uint8_t* data, size_t size, uint32_t background) {
@@ -464,6 +563,28 @@ PicturePixels halvePicture(const PicturePixels& source) {
     }
   }
   return out;
+}
+
+void shrinkPicture(const PicturePixels& source, int width, int height, const PictureRect& part,
+                   uint8_t* out, size_t stride) {
+  if (source.empty() || width <= 0 || height <= 0 || width > source.width || height > source.height)
+    return;
+  const int left = std::max(part.left, 0), top = std::max(part.top, 0);
+  const int right = std::min(part.left + part.width, width);
+  const int bottom = std::min(part.top + part.height, height);
+  if (left >= right || top >= bottom) return;
+  const AreaAxis columns(source.width, width, left, right);
+  const AreaAxis rows(source.height, height, top, bottom);
+  std::vector<uint64_t> sums(static_cast<size_t>(right - left) * 3);
+  constexpr uint64_t kHalf = uint64_t{1} << 31;
+  for (int y = top; y < bottom; ++y) {
+    shrinkRow(source, columns, rows.at(y), left, right, sums);
+    uint8_t* px = out + stride * y + static_cast<size_t>(left) * 4;
+    for (size_t i = 0; i < sums.size(); i += 3, px += 4) {
+      for (int c = 0; c < 3; ++c) px[c] = static_cast<uint8_t>((sums[i + c] + kHalf) >> 32);
+      px[3] = 0;
+    }
+  }
 }
 
 PicturePixels repeatPicture(const PicturePixels& source, int across, int down) {

@@ -145,7 +145,7 @@ class WindowComponent : public Component {
   void applyPosition();
   void invalidateBackground();
   void dropPicture();
-  BackgroundPicture* picture();
+  BackgroundPicture* picture(const RECT& client);
   void reenableModalDisabled();
   void restoreFocus();
 

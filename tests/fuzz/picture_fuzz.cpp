@@ -1,8 +1,10 @@
 // Background picture decoding: any bytes give a picture or none, never a crash, a hang or a
-// read outside the data. Decoded pixels are also halved and placed, as painting would.
+// read outside the data. Decoded pixels are also halved, shrunk and placed, as painting would;
+// a JPEG is also decoded at a reduced scale, which must agree on whether it decodes.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "ui/picture_decode.h"
 
@@ -30,6 +32,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const PicturePixels half = halvePicture(p);
   checkShape(half);
   check(half.width == (p.width + 1) / 2 && half.height == (p.height + 1) / 2);
+  const int w = (p.width + 2) / 3, h = (p.height + 4) / 5;
+  if (uint64_t{1} * w * h <= 1 << 20) {
+    std::vector<uint8_t> shrunk(size_t{4} * w * h);
+    shrinkPicture(p, w, h, {w / 4, h / 4, w, h}, shrunk.data(), size_t{4} * w);
+  }
+  if (pictureFormat(data, size) == PictureFormat::kJpeg) {
+    const PicturePixels eighth = decodeJpeg(data, size, 8);
+    check(eighth.width == (p.width + 7) / 8 && eighth.height == (p.height + 7) / 8);
+  }
   for (int mode = 0; mode < 4; ++mode) {
     const PictureRect r = picturePlacement(mode, 712, 371, p.width, p.height);
     if (mode >= kPictureCentred) {

@@ -18,6 +18,14 @@ target_link_libraries(quenlo_core PUBLIC deps::jpeg deps::png
 
 # Form blocks: `compile_form(<out-var> <form source> <handler table>)`.
 set(QUENLO_ASSETS ${CMAKE_BINARY_DIR}/assets)
+
+# The manifest names the build's own processor architecture.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(QUENLO_MANIFEST_ARCH amd64)
+else()
+  set(QUENLO_MANIFEST_ARCH x86)
+endif()
+configure_file(app/quenlo.manifest.in ${QUENLO_ASSETS}/quenlo.manifest @ONLY)
 add_custom_command(
   OUTPUT ${QUENLO_ASSETS}/background.jpg
   COMMAND ${CMAKE_COMMAND} -E make_directory ${QUENLO_ASSETS}
@@ -52,7 +60,7 @@ add_executable(Quenlo WIN32 app/main.cpp app/quenlo.rc)
 add_dependencies(Quenlo main_form)
 target_include_directories(Quenlo PRIVATE ${QUENLO_ASSETS} ${CMAKE_SOURCE_DIR}/app)
 set_source_files_properties(app/quenlo.rc PROPERTIES OBJECT_DEPENDS
-  "${main_form};${QUENLO_ASSETS}/quenlo.ico;${CMAKE_SOURCE_DIR}/app/quenlo.manifest")
+  "${main_form};${QUENLO_ASSETS}/quenlo.ico;${QUENLO_ASSETS}/quenlo.manifest")
 target_link_libraries(Quenlo PRIVATE quenlo_app quenlo_core)
 
 # Tests, one Wine process per binary.
@@ -76,7 +84,7 @@ file(GLOB e2e_tests CONFIGURE_DEPENDS tests/e2e/*.cpp)
 if(e2e_tests)
   add_executable(quenlo_e2e ${e2e_tests})
   target_include_directories(quenlo_e2e PRIVATE ${CMAKE_SOURCE_DIR})
-  target_link_libraries(quenlo_e2e PRIVATE gtest gtest_main ole32 shell32 user32 gdi32 psapi)
+  target_link_libraries(quenlo_e2e PRIVATE gtest gtest_main ole32 shell32 user32 gdi32 psapi version)
   target_compile_definitions(quenlo_e2e PRIVATE ${win_defs}
     QUENLO_EXE="$<TARGET_FILE:Quenlo>")
   add_dependencies(quenlo_e2e Quenlo)

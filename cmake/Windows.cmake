@@ -63,7 +63,12 @@ set_source_files_properties(app/quenlo.rc PROPERTIES OBJECT_DEPENDS
   "${main_form};${QUENLO_ASSETS}/quenlo.ico;${QUENLO_ASSETS}/quenlo.manifest")
 target_link_libraries(Quenlo PRIVATE quenlo_app quenlo_core)
 
+include(${CMAKE_SOURCE_DIR}/cmake/Bench.cmake)
+
 # Tests, one Wine process per binary.
+if(NOT QUENLO_TESTS)
+  return()
+endif()
 
 file(GLOB test_forms CONFIGURE_DEPENDS tests/win/forms/*.form)
 set(test_form_bins)
@@ -90,5 +95,3 @@ if(e2e_tests)
   add_dependencies(quenlo_e2e Quenlo)
   add_test(NAME e2e_tests COMMAND quenlo_e2e)
 endif()
-
-include(${CMAKE_SOURCE_DIR}/cmake/Bench.cmake)

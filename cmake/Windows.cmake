@@ -53,10 +53,13 @@ compile_form(main_form ${CMAKE_SOURCE_DIR}/form/MainWindow.form ${CMAKE_SOURCE_D
 add_custom_target(main_form DEPENDS ${main_form} ${QUENLO_ASSETS}/quenlo.ico)
 
 file(GLOB app_sources CONFIGURE_DEPENDS app/*.cpp)
-list(REMOVE_ITEM app_sources ${CMAKE_SOURCE_DIR}/app/main.cpp)
+list(REMOVE_ITEM app_sources ${CMAKE_SOURCE_DIR}/app/main.cpp
+  ${CMAKE_SOURCE_DIR}/app/late_imports.cpp)
 add_library(quenlo_app OBJECT ${app_sources})
 target_link_libraries(quenlo_app PUBLIC quenlo_core)
-add_executable(Quenlo WIN32 app/main.cpp app/quenlo.rc)
+# late_imports.cpp defines the import slots of comdlg32 and shell32, so that the program does
+# not take them from the import libraries and loads the DLLs only when it needs them.
+add_executable(Quenlo WIN32 app/main.cpp app/late_imports.cpp app/quenlo.rc)
 add_dependencies(Quenlo main_form)
 target_include_directories(Quenlo PRIVATE ${QUENLO_ASSETS} ${CMAKE_SOURCE_DIR}/app)
 set_source_files_properties(app/quenlo.rc PROPERTIES OBJECT_DEPENDS

@@ -19,8 +19,10 @@
 // An enlarged copy is made with HALFTONE, and any copy with COLORONCOLOR on other displays.
 //
 // A JPEG is decoded at the smallest of 1, 1/2, 1/4 and 1/8 of its size that is still at least
-// the size it is first drawn at (all of its data is read and checked either way), and decoded
-// again, finer, only when it is later drawn larger.
+// the size it is first drawn at, and decoded again, finer, only when it is later drawn larger.
+// Loaded for a first paint that shrinks it, it is decoded at that paint, and then only the rows
+// that the paint shows; all of the data is read and checked either way, and a picture whose
+// data turns out damaged then is no picture: nothing is drawn and nothing taken out.
 class BackgroundPicture {
  public:
   BackgroundPicture() = default;
@@ -30,7 +32,8 @@ class BackgroundPicture {
 
   // Decodes JPEG, BMP or PNG data (PNG blended over `background`, a resolved colour) for a
   // first paint in `mode` in a client area of `client`. False, and no picture, for anything
-  // else, for damaged data and for data shorter than 8 bytes.
+  // else, for damaged data and for data shorter than 8 bytes (a JPEG's damage past its header
+  // may only be found at that first paint).
   bool load(const uint8_t* data, size_t size, COLORREF background, int mode = 0, SIZE client = {});
   void clear();
   bool empty() const { return natural_.width <= 0 || natural_.height <= 0; }
@@ -49,18 +52,20 @@ class BackgroundPicture {
     int width = 0;
     int height = 0;
     int stretchMode = 0;
-    const PicturePixels* source = nullptr;  // set: made by tiles from this level
-    std::vector<bool> madeTiles;            // row by row
+    int sourceLevel = -1;         // 0 and up: made by tiles from this level
+    std::vector<bool> madeTiles;  // row by row
   };
 
-  void drawAt(HDC dc, const PicturePixels& pixels, int x, int y, const RECT& clip) const;
-  void drawTiled(HDC dc, const RECT& client, const RECT& clip);
-  void drawScaled(HDC dc, const PictureRect& where, const RECT& clip);
+  bool drawAt(HDC dc, const PicturePixels* pixels, int x, int y, const RECT& clip) const;
+  bool drawTiled(HDC dc, const RECT& client, const RECT& clip);
+  bool drawScaled(HDC dc, const PictureRect& where, const RECT& clip);
   void stretchInto(HDC dc, const PictureRect& where, const PicturePixels& source, int mode) const;
   bool makeScaled(int width, int height, int stretchMode);
-  void makeTiles(HDC dc, const PictureRect& where, const RECT& part);
+  bool makeTiles(HDC dc, const PictureRect& where, const RECT& part);
   const PicturePixels* level(int k);
-  const PicturePixels* levelAtLeast(int width, int height);
+  bool makeRows(int k, const std::vector<bool>& rows);
+  bool decoded(PicturePixels made, int k);
+  int chooseLevel(int width, int height) const;
   PictureSize levelSize(int k) const;
   int coarsestLevelAtLeast(int width, int height) const;
   const PicturePixels& tile();
@@ -70,7 +75,11 @@ class BackgroundPicture {
 
   PictureSize natural_;
   std::vector<uint8_t> jpeg_;                  // a JPEG's data, kept for finer decodes
+  bool checked_ = false;                       // the JPEG's data has been decoded once
+  int firstLevel_ = -1;                        // the level an unchecked JPEG is first drawn from
   std::array<PicturePixels, kLevels> levels_;  // [k]: the picture at 1/2^k of its size, once made
+  int partialLevel_ = -1;                      // a level made only in the rows below
+  std::vector<bool> partialRows_;
   PicturePixels tile_;                 // a small picture repeated, for tiling
   Scaled scaled_;
   HDC cacheDc_ = nullptr;

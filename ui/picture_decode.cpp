@@ -82,8 +82,23 @@ struct JpegJob {
   std::vector<JSAMPROW> rows;
 };
 
+// The last row is always read: skipping to the end would end the decode without reading the
+// rest of the data, and damage there would go unseen.
+bool wantedRow(const std::vector<bool>* rows, JDIMENSION y, JDIMENSION height) {
+  return !rows || (*rows)[y] || y + 1 == height;
+}
+
+// Rows [from, ...) that are all wanted, or all not wanted, as `from` is.
+JDIMENSION runOfRows(const std::vector<bool>* rows, JDIMENSION from, JDIMENSION height) {
+  JDIMENSION end = from + 1;
+  const bool wanted = wantedRow(rows, from, height);
+  while (end < height && wantedRow(rows, end, height) == wanted) ++end;
+  return end - from;
+}
+
 bool runJpeg(jpeg_decompress_struct& info, JpegError& error, jpeg_progress_mgr& progress,
-             const uint8_t* data, size_t size, int denominator, JpegJob& job) {
+             const uint8_t* data, size_t size, int denominator, const std::vector<bool>* rows,
+             JpegJob& job) {
   if (setjmp(error.jump)) return false;
   jpeg_create_decompress(&info);
   info.progress = &progress;
@@ -111,10 +126,15 @@ bool runJpeg(jpeg_decompress_struct& info, JpegError& error, jpeg_progress_mgr& 
   const int height = static_cast<int>(info.output_height);
   if (!allocate(job.out, width, height) || !tryResize(job.rows, height)) return false;
   for (int y = 0; y < height; ++y) job.rows[y] = job.out.row(y);
+  if (rows && rows->size() != info.output_height) return false;
   while (info.output_scanline < info.output_height) {
-    JDIMENSION done = info.output_scanline;
-    if (jpeg_read_scanlines(&info, job.rows.data() + done, info.output_height - done) == 0)
-      return false;
+    const JDIMENSION done = info.output_scanline;
+    const JDIMENSION run = runOfRows(rows, done, info.output_height);
+    // Skipped rows still go through the entropy decoder, which finds damage there.
+    const JDIMENSION got = wantedRow(rows, done, info.output_height)
+                               ? jpeg_read_scanlines(&info, job.rows.data() + done, run)
+                               : jpeg_skip_scanlines(&info, run);
+    if (got == 0) return false;
   }
   jpeg_finish_decompress(&info);
   return true;
@@ -478,7 +498,8 @@ PicturePixels decodePicture(const uint8_t* data, size_t size, uint32_t backgroun
   }
 }
 
-PicturePixels decodeJpeg(const uint8_t* data, size_t size, int denominator) {
+PicturePixels decodeJpeg(const uint8_t* data, size_t size, int denominator,
+                         const std::vector<bool>* rows) {
   if (!data || size == 0 || size > std::numeric_limits<unsigned long>::max()) return {};
   if (denominator != 1 && denominator != 2 && denominator != 4 && denominator != 8) return {};
   jpeg_decompress_struct info{};
@@ -489,7 +510,7 @@ PicturePixels decodeJpeg(const uint8_t* data, size_t size, int denominator) {
   jpeg_progress_mgr progress{};
   progress.progress_monitor = jpegProgress;
   JpegJob job;
-  const bool ok = runJpeg(info, error, progress, data, size, denominator, job);
+  const bool ok = runJpeg(info, error, progress, data, size, denominator, rows, job);
   jpeg_destroy_decompress(&info);
   if (!ok) return {};
 #ifndef JCS_EXTENSIONS
@@ -585,6 +606,12 @@ void shrinkPicture(const PicturePixels& source, int width, int height, const Pic
       px[3] = 0;
     }
   }
+}
+
+PictureSpan shrinkSourceRows(int source, int target, int from, int to) {
+  if (source <= 0 || target <= 0 || from >= to) return {};
+  const int64_t n = source, m = target;
+  return {static_cast<int>(from * n / m), static_cast<int>((to * n + m - 1) / m)};
 }
 
 PicturePixels repeatPicture(const PicturePixels& source, int across, int down) {

@@ -41,7 +41,10 @@ inline constexpr uint64_t kMaxPicturePixels = uint64_t{1} << 25;
 PicturePixels decodePicture(const uint8_t* data, size_t size, uint32_t background);
 // A JPEG can also be decoded at 1/2, 1/4 or 1/8 of its size (`denominator`, each side rounded
 // up) by the decoder's reduced transforms, which costs little more than reading the data.
-PicturePixels decodeJpeg(const uint8_t* data, size_t size, int denominator = 1);
+// `rows`, when given, says which rows (of the decoded size) are wanted: the others are left
+// black, though all of the data is still read and checked.
+PicturePixels decodeJpeg(const uint8_t* data, size_t size, int denominator = 1,
+                         const std::vector<bool>* rows = nullptr);
 // A JPEG's size as its header gives it; {0, 0} when the header is damaged or too large.
 PictureSize jpegSize(const uint8_t* data, size_t size);
 PicturePixels decodePng(const uint8_t* data, size_t size, uint32_t background);
@@ -66,6 +69,13 @@ struct PictureRect {
 // depend on the part asked for, so parts made at different times fit together.
 void shrinkPicture(const PicturePixels& source, int width, int height, const PictureRect& part,
                    uint8_t* out, size_t stride);
+// The source rows [first, end) that target rows [from, to) of such a shrink read.
+struct PictureSpan {
+  int first = 0;
+  int end = 0;
+  friend bool operator==(const PictureSpan&, const PictureSpan&) = default;
+};
+PictureSpan shrinkSourceRows(int source, int target, int from, int to);
 
 // The picture repeated `across` times to the right and `down` times downwards.
 PicturePixels repeatPicture(const PicturePixels& source, int across, int down);

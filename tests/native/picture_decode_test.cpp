@@ -333,6 +333,31 @@ TEST(JpegDecode, ReducedScalesKeepTheContentAtRoundedUpSizes) {
   EXPECT_EQ(PictureSize{}, jpegSize(cut.data(), 8));
 }
 
+TEST(JpegDecode, WantedRowsComeOutAsInAWholeDecode) {
+  auto colour = [](int x, int y) {
+    return static_cast<uint32_t>(x * 5 + (y * 3 << 8) + (x * y << 16));
+  };
+  for (bool subsampled : {false, true}) {
+    const Bytes jpeg = encodeJpeg(61, 53, colour, {.quality = 90, .fullChroma = !subsampled});
+    for (int denominator : {1, 2}) {
+      SCOPED_TRACE(std::to_string(denominator) + (subsampled ? " subsampled" : ""));
+      const PicturePixels whole = decodeJpeg(jpeg.data(), jpeg.size(), denominator);
+      std::vector<bool> rows(whole.height);
+      for (int y = 0; y < whole.height; ++y) rows[y] = y < 5 || (y >= 17 && y < 19);
+      const PicturePixels some = decodeJpeg(jpeg.data(), jpeg.size(), denominator, &rows);
+      ASSERT_EQ(whole.width, some.width);
+      ASSERT_EQ(whole.height, some.height);
+      for (int y = 0; y < whole.height; ++y) {
+        if (rows[y])
+          EXPECT_EQ(0, std::memcmp(whole.row(y), some.row(y), whole.width * 3)) << "row " << y;
+      }
+      const Bytes cut(jpeg.begin(), jpeg.begin() + jpeg.size() - 40);
+      EXPECT_TRUE(decodeJpeg(cut.data(), cut.size(), denominator, &rows).empty())
+          << "damage past the wanted rows is still found";
+    }
+  }
+}
+
 // ---- PNG ----
 
 TEST(PngDecode, AlphaIsBlendedOverTheBackground) {
@@ -625,6 +650,22 @@ TEST(ShrinkPicture, PartsMadeApartFitTheWhole) {
       const bool inside = x < 15 && y < 7;
       ASSERT_EQ(inside ? whole.at(x, y) : 0xEE, corner.at(x, y)) << x << "," << y;
     }
+}
+
+TEST(ShrinkPicture, SourceRowsAreThoseTheTargetRowsRead) {
+  const PicturePixels p = grayPicture(13, 301, [](int, int y) { return y % 256; });
+  const int height = 97;
+  const Shrunk whole = shrink(p, 5, height);
+  for (auto [from, to] : {std::pair{0, 1}, {0, 32}, {32, 64}, {90, 97}}) {
+    const PictureSpan read = shrinkSourceRows(301, height, from, to);
+    // Rows outside the span are made to differ: the target rows must not change.
+    const PicturePixels other = grayPicture(13, 301, [&](int, int y) {
+      return y >= read.first && y < read.end ? y % 256 : 255 - y % 256;
+    });
+    Shrunk part(5, height);
+    shrinkPicture(other, 5, height, {0, from, 5, to - from}, part.bits.data(), 20);
+    for (int y = from; y < to; ++y) ASSERT_EQ(whole.at(2, y), part.at(2, y)) << from << " " << y;
+  }
 }
 
 TEST(ShrinkPicture, NothingIsWrittenForATargetLargerThanThePicture) {

@@ -437,15 +437,15 @@ class AreaAxis {
   std::vector<Span> spans_;
 };
 
-// One target row of `part`: weighted sums of the source rows it covers, each the weighted sum
-// of the columns a target column covers (blue, green, red; 1/2^32).
-void shrinkRow(const PicturePixels& source, const AreaAxis& columns, const AreaAxis::Span& rows,
-               int left, int right, std::vector<uint64_t>& sums) {
-  std::fill(sums.begin(), sums.end(), 0);
-  for (int k = 0; k < rows.count; ++k) {
-    const uint8_t* in = source.row(rows.first + k);
-    const uint64_t wy = rows.weights[k];
-    uint64_t* sum = sums.data();
+// Each source row's weighted sums over the columns that target columns [left, right) cover,
+// for the source rows [first, end): blue, green, red in 1/256 of a level, which keeps the
+// weighing of rows below within 32 bits.
+std::vector<uint16_t> columnSums(const PicturePixels& source, const AreaAxis& columns, int left,
+                                 int right, int first, int end) {
+  std::vector<uint16_t> sums(static_cast<size_t>(end - first) * (right - left) * 3);
+  uint16_t* sum = sums.data();
+  for (int y = first; y < end; ++y) {
+    const uint8_t* in = source.row(y);
     for (int x = left; x < right; ++x, sum += 3) {
       const AreaAxis::Span& c = columns.at(x);
       const uint8_t* px = in + static_cast<size_t>(c.first) * 3;
@@ -455,11 +455,12 @@ void shrinkRow(const PicturePixels& source, const AreaAxis& columns, const AreaA
         g += c.weights[i] * px[1];
         r += c.weights[i] * px[2];
       }
-      sum[0] += wy * b;
-      sum[1] += wy * g;
-      sum[2] += wy * r;
+      sum[0] = static_cast<uint16_t>((b + 128) >> 8);
+      sum[1] = static_cast<uint16_t>((g + 128) >> 8);
+      sum[2] = static_cast<uint16_t>((r + 128) >> 8);
     }
   }
+  return sums;
 }
 
 }  // namespace
@@ -596,13 +597,24 @@ void shrinkPicture(const PicturePixels& source, int width, int height, const Pic
   if (left >= right || top >= bottom) return;
   const AreaAxis columns(source.width, width, left, right);
   const AreaAxis rows(source.height, height, top, bottom);
-  std::vector<uint64_t> sums(static_cast<size_t>(right - left) * 3);
-  constexpr uint64_t kHalf = uint64_t{1} << 31;
+  const PictureSpan read = shrinkSourceRows(source.height, height, top, bottom);
+  // Each source row is summed across once, then the target rows weigh the rows they cover.
+  const std::vector<uint16_t> across =
+      columnSums(source, columns, left, right, read.first, read.end);
+  const size_t rowSize = static_cast<size_t>(right - left) * 3;
+  std::vector<uint32_t> sums(rowSize);
+  static_assert(uint64_t{255 * 256} * AreaAxis::kOne <= UINT32_MAX);
   for (int y = top; y < bottom; ++y) {
-    shrinkRow(source, columns, rows.at(y), left, right, sums);
+    const AreaAxis::Span& covered = rows.at(y);
+    std::fill(sums.begin(), sums.end(), 0);
+    for (int k = 0; k < covered.count; ++k) {
+      const uint16_t* in = across.data() + (covered.first + k - read.first) * rowSize;
+      const uint32_t weight = covered.weights[k];
+      for (size_t i = 0; i < rowSize; ++i) sums[i] += weight * in[i];
+    }
     uint8_t* px = out + stride * y + static_cast<size_t>(left) * 4;
-    for (size_t i = 0; i < sums.size(); i += 3, px += 4) {
-      for (int c = 0; c < 3; ++c) px[c] = static_cast<uint8_t>((sums[i + c] + kHalf) >> 32);
+    for (size_t i = 0; i < rowSize; i += 3, px += 4) {
+      for (int c = 0; c < 3; ++c) px[c] = static_cast<uint8_t>((sums[i + c] + (1u << 23)) >> 24);
       px[3] = 0;
     }
   }

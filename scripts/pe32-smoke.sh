@@ -7,12 +7,12 @@
 #
 # For kernels that run no 32-bit code, where wine32 and every program under it runs through the
 # qemu-i386 emulator (scripts/setup.sh registers it), so the whole of it, a first boot of the
-# Wine prefix included, is bounded by QUENLO_PE32_SMOKE_SECONDS (default 1500). Exit 0 passed,
+# Wine prefix included, is bounded by QUENLO_PE32_SMOKE_SECONDS (default 1200). Exit 0 passed,
 # 1 failed, 124 out of time.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 folder=$1
-seconds=${QUENLO_PE32_SMOKE_SECONDS:-1500}
+seconds=${QUENLO_PE32_SMOKE_SECONDS:-1200}
 log=$folder/pe32-smoke.log
 
 start=$(date +%s)

@@ -21,6 +21,8 @@ else
   parts=(host fuzz win64 win:Quenlo,quenlo_e2e)
   folder=win64 wine=wine64 smoke=1
   why="this kernel runs no 32-bit code; the PE32 program is started once through the emulator"
+  [ "${QUENLO_KERNEL_RUNS_32BIT:-}" = 0 ] &&
+    why="QUENLO_KERNEL_RUNS_32BIT=0, as where the kernel runs no 32-bit code; the PE32 program is then started once"
 fi
 kind=$([ $folder = win ] && echo PE32 || echo PE32+)
 plan="Windows and end-to-end tests on the $kind build ($build/$folder) under $wine: $why"

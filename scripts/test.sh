@@ -46,6 +46,7 @@ ctest --test-dir "$build/host" --output-on-failure
 
 say "fuzzing, ${fuzz_seconds}s per target"
 for target in "$build"/fuzz/*_fuzz; do
+  [ -f "$target" ] && [ -x "$target" ] || continue  # not the corpus-*_fuzz folders
   name=$(basename "$target")
   corpus="$build/fuzz/corpus-$name"
   mkdir -p "$corpus"

@@ -162,7 +162,8 @@ const PicturePixels& BackgroundPicture::tile() {
   return tile_.empty() ? *natural : tile_;
 }
 
-// False when nothing could be drawn: the picture's data turned out damaged.
+// False when nothing could be drawn: the picture's data turned out damaged, or (after a good
+// first decode) there was no memory for a finer one.
 bool BackgroundPicture::drawScaled(HDC dc, const PictureRect& where, const RECT& area) {
   if (where.width == natural_.width && where.height == natural_.height)
     return drawAt(dc, level(0), where.left, where.top, area);
@@ -172,7 +173,7 @@ bool BackgroundPicture::drawScaled(HDC dc, const PictureRect& where, const RECT&
   const bool cached = scaled_.bitmap && scaled_.width == where.width &&
                       scaled_.height == where.height && scaled_.stretchMode == mode;
   if (cached || makeScaled(where.width, where.height, mode)) {
-    if (scaled_.sourceLevel >= 0 && !makeTiles(dc, where, part)) return !empty();
+    if (scaled_.sourceLevel >= 0 && !makeTiles(dc, where, part)) return false;
     BitBlt(dc, part.left, part.top, part.right - part.left, part.bottom - part.top, cacheDc(),
            part.left - where.left, part.top - where.top, SRCCOPY);
     return true;

@@ -83,7 +83,11 @@ section=$results/section.md
   echo "- CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores"
   echo "- $wine_version, $setting; kernel $(uname -r)"
   echo "- Xvfb 1280x800x24, Wine virtual desktop, LANG=zh_CN.UTF-8 (code page 936)"
-  echo "- runs per figure: $runs ($big_runs for the 100 MB file); start-ups: $start_runs in turns"
+  if [ "${BENCH_START_ONLY:-}" = 1 ]; then
+    echo "- start-ups only (BENCH_START_ONLY=1): $start_runs in turns"
+  else
+    echo "- runs per figure: $runs ($big_runs for the 100 MB file); start-ups: $start_runs in turns"
+  fi
   echo "- load average before / after: $load_before / $load_after (other work on the 2 cores"
   echo "  slows both programs alike, but compare figures only within one run)"
   echo

@@ -1,14 +1,22 @@
 // Quenlo side by side with Wine's notepad, driven from outside as a user would.
 //
 //   notepad_bench --quenlo Quenlo.exe --notepad notepad.exe --files a.txt,b.txt[,c.txt]
-//                 [--big big.txt] [--runs 5] [--big-runs 2] [--out table.md]
+//                 [--big big.txt] [--runs 5] [--big-runs 2] [--start-runs 21] [--out table.md]
+//   notepad_bench --quenlo Quenlo.exe --notepad notepad.exe --start-only [--start-runs 21]
+//                 [--baseline Other/Quenlo.exe]
 //   notepad_bench --fill-window     (the plain-fill window of the repaint floor; started by itself)
+//   notepad_bench --start-floor     (the start-up floor's window; started by itself)
 //
 // Every figure is the median of --runs fresh processes (--big-runs for the big file), each
 // measured from this driver:
-// - start: CreateProcess until the main window is visible and it and all its children have been
-//   painted: no window of the tree has an update region left, and a WM_NULL sent afterwards has
-//   come back, so the WM_PAINT that validated the last region has returned.
+// - start: CreateProcess until the main window is visible, active and ready for typing (its
+//   thread has a focus window) and it and all its children have been painted: no window of the
+//   tree has an update region left, and a WM_NULL sent afterwards has come back, so the
+//   WM_PAINT that validated the last region has returned. Measured --start-runs times in
+//   turns (Quenlo, notepad, floor, Quenlo, ...), so that other load on the machine falls on
+//   all three alike; --baseline adds another build of Quenlo to the turns (before and after a
+//   change, in one run). The floor is a window with a multi-line EDIT child in a process that
+//   initialises OLE and the common controls first, as Quenlo does: what any such program pays.
 // - open: the open dialog is brought up with its shortcut (Ctrl+D, Ctrl+O), the path goes into
 //   its file name box and the dialog is confirmed; timed from the confirmation until the text
 //   box holds the whole text (WM_GETTEXTLENGTH; the program cannot answer while it loads) and
@@ -26,6 +34,8 @@
 //   loaded by SetWindowTextA into a bare multi-line EDIT control of this process (wrapping, as
 //   Quenlo's text box does, and not wrapping, as notepad's does by default).
 #include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
 #include <psapi.h>
 
 #include <algorithm>
@@ -271,7 +281,8 @@ class Running {
     }
     waitUntil([&] { return (main_ = findTop(pi_.dwProcessId, program.isMain)) != nullptr; }, 60000,
               1);
-    if (main_ && waitPainted(main_, 60000)) startMs_ = nowMs() - start_;
+    if (main_ && waitUntil([&] { return readyForTyping(); }, 60000, 1) && waitPainted(main_, 60000))
+      startMs_ = nowMs() - start_;
     for (HWND h : treeOf(main_)) {
       if (_stricmp(classOf(h).c_str(), "Edit") == 0 &&
           (GetWindowLongA(h, GWL_STYLE) & ES_MULTILINE))
@@ -289,6 +300,7 @@ class Running {
   Running& operator=(const Running&) = delete;
 
   bool ok() const { return main_ && text_ && startMs_ > 0; }
+  bool started() const { return main_ && startMs_ > 0; }
   double startMs() const { return startMs_; }
   HWND main() const { return main_; }
   HWND text() const { return text_; }
@@ -296,6 +308,13 @@ class Running {
   DWORD pid() const { return pi_.dwProcessId; }
 
  private:
+  // The main window is the active one of its thread, which has a focus window: keys go there.
+  bool readyForTyping() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(pi_.dwThreadId, &info) && info.hwndActive == main_ && info.hwndFocus;
+  }
+
   PROCESS_INFORMATION pi_{};
   HWND main_ = nullptr;
   HWND text_ = nullptr;
@@ -439,6 +458,34 @@ int fillWindowMain() {
   return 0;
 }
 
+// The start-up floor: OLE and the common controls initialised, then a window of the main
+// window's size with a multi-line EDIT child that has the focus.
+int startFloorMain() {
+  OleInitialize(nullptr);
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
+  InitCommonControlsEx(&icc);
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = fillProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.lpszClassName = "BenchStartFloor";
+  RegisterClassA(&wc);
+  HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "BenchStartFloor", WS_OVERLAPPEDWINDOW, 50, 50,
+                              728, 430, nullptr, nullptr, wc.hInstance, nullptr);
+  HWND edit = CreateWindowExA(WS_EX_CLIENTEDGE, "Edit", "",
+                              WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL, 0,
+                              32, 712, 326, hwnd, nullptr, wc.hInstance, nullptr);
+  ShowWindow(hwnd, SW_SHOW);
+  SetFocus(edit);
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  OleUninitialize();
+  return 0;
+}
+
 // --- Floors in this process ----------------------------------------------------------------
 
 struct RawFloor {
@@ -492,7 +539,6 @@ struct FileResult {
 };
 
 struct AppResult {
-  std::vector<double> start;
   std::map<std::string, FileResult> files;
   double peakMb = -1;
   double baseMb = -1;
@@ -517,8 +563,10 @@ void openAndSave(const Program& program, Running& app, const std::string& path,
 
 struct Options {
   std::string quenlo, notepad, big, out;
+  std::string baseline;  // another Quenlo.exe whose start-up is measured in the same turns
   std::vector<std::string> files;
-  int runs = 5, bigRuns = 2;
+  int runs = 5, bigRuns = 2, startRuns = 21;
+  bool startOnly = false;
 };
 
 AppResult runProgram(const Program& program, const Options& o,
@@ -530,7 +578,6 @@ AppResult runProgram(const Program& program, const Options& o,
       log("  %s: no main window\n", program.name.c_str());
       continue;
     }
-    r.start.push_back(app.startMs());
     log("  %s start %.0f ms\n", program.name.c_str(), app.startMs());
     if (run == 0) {
       PROCESS_MEMORY_COUNTERS pmc{};
@@ -546,16 +593,10 @@ AppResult runProgram(const Program& program, const Options& o,
   for (int run = 0; run < o.bigRuns; ++run) {
     Running app(program);
     if (!app.ok()) continue;
-    r.start.push_back(app.startMs());
     openAndSave(program, app, o.big, contents.at(o.big), r.files[o.big]);
     r.peakMb = std::max(r.peakMb, peakWorkingSetMb(app.process()));
   }
   return r;
-}
-
-std::string baseName(const std::string& path) {
-  const size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string cell(double ms) {
@@ -570,18 +611,55 @@ std::string ratio(double a, double b) {
   return buf;
 }
 
+// Start-up of each program, in turns; a run without a ready window is left out.
+std::vector<Stats> startSideBySide(const std::vector<const Program*>& programs, int runs) {
+  std::vector<std::vector<double>> samples(programs.size());
+  for (int run = 0; run < runs; ++run) {
+    for (size_t i = 0; i < programs.size(); ++i) {
+      const std::string args = programs[i]->name == "floor" ? " --start-floor" : "";
+      Running app(*programs[i], args);
+      if (app.started()) samples[i].push_back(app.startMs());
+    }
+    log("  start run %d:", run + 1);
+    for (size_t i = 0; i < programs.size(); ++i)
+      log(" %s %.0f", programs[i]->name.c_str(), samples[i].empty() ? -1.0 : samples[i].back());
+    log(" ms\n");
+  }
+  std::vector<Stats> stats;
+  for (auto& s : samples) stats.push_back(statsOf(s));
+  return stats;
+}
+
+// Rows for Quenlo (s[0]) and, when measured, the baseline (s[3]), against notepad (s[1]) and
+// the floor (s[2]).
+void startTable(FILE* out, const std::vector<Stats>& s) {
+  for (size_t q : {size_t{0}, size_t{3}}) {
+    if (q >= s.size()) continue;
+    std::fprintf(out,
+                 "| start until ready for typing%s (median of runs in turns) | %zu/%zu | %s | %s | "
+                 "%s | OLE + common controls + EDIT %s |\n",
+                 q ? ", baseline build" : "", s[q].count, s[1].count, cell(s[q].median).c_str(),
+                 cell(s[1].median).c_str(), ratio(s[q].median, s[1].median).c_str(),
+                 cell(s[2].median).c_str());
+  }
+}
+
+std::string baseName(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void tableHead(FILE* out) {
+  std::fprintf(out,
+               "| measure (median, ms) | runs | Quenlo | Notepad | Quenlo/Notepad | floor |\n");
+  std::fprintf(out, "|---|---|---|---|---|---|\n");
+}
+
 void table(FILE* out, const Options& o, const AppResult& q, const AppResult& n, const Frames& fill,
            const std::map<std::string, std::string>& contents) {
   std::vector<std::string> all = o.files;
   if (!o.big.empty()) all.push_back(o.big);
   if (!all.empty()) editFloor(contents.at(all.front()), true);  // fonts and caches warm
-  std::fprintf(out,
-               "| measure (median, ms) | runs | Quenlo | Notepad | Quenlo/Notepad | floor |\n");
-  std::fprintf(out, "|---|---|---|---|---|---|\n");
-  const Stats qs = statsOf(q.start), ns = statsOf(n.start);
-  std::fprintf(out, "| start to first complete paint | %zu/%zu | %s | %s | %s | |\n", qs.count,
-               ns.count, cell(qs.median).c_str(), cell(ns.median).c_str(),
-               ratio(qs.median, ns.median).c_str());
   for (const auto& path : all) {
     const std::string& bytes = contents.at(path);
     const int runs = path == o.big ? 1 : 3;
@@ -664,19 +742,27 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--fill-window") return fillWindowMain();
+    if (arg == "--start-floor") return startFloorMain();
+    if (arg == "--start-only") {
+      o.startOnly = true;
+      continue;
+    }
     if (i + 1 >= argc) break;
     if (arg == "--quenlo") o.quenlo = fullPath(argv[++i]);
     if (arg == "--notepad") o.notepad = argv[++i];
+    if (arg == "--baseline") o.baseline = fullPath(argv[++i]);
     if (arg == "--files") o.files = split(argv[++i]);
     if (arg == "--big") o.big = fullPath(argv[++i]);
     if (arg == "--runs") o.runs = std::max(1, std::atoi(argv[++i]));
     if (arg == "--big-runs") o.bigRuns = std::max(1, std::atoi(argv[++i]));
+    if (arg == "--start-runs") o.startRuns = std::max(1, std::atoi(argv[++i]));
     if (arg == "--out") o.out = argv[++i];
   }
   if (o.quenlo.empty() || o.notepad.empty()) {
     std::fprintf(stderr,
                  "usage: notepad_bench --quenlo Quenlo.exe --notepad notepad.exe --files a,b "
-                 "[--big c] [--runs 5] [--big-runs 2] [--out table.md]\n");
+                 "[--big c] [--runs 5] [--big-runs 2] [--start-runs 21] [--start-only] "
+                 "[--out table.md]\n");
     return 2;
   }
   for (auto& f : o.files) f = fullPath(f);
@@ -693,18 +779,30 @@ int main(int argc, char** argv) {
   const Program fill{"fill", self, folderOf(o.quenlo), 0,
                      [](HWND h) { return classOf(h) == "BenchFill"; }};
 
-  log("Quenlo\n");
-  const AppResult q = runProgram(quenlo, o, contents);
-  log("Notepad\n");
-  const AppResult n = runProgram(notepad, o, contents);
-  Frames fillFrames;
-  {
-    Running floor(fill, " --fill-window");
-    if (floor.main()) fillFrames = measureFrames(floor.main());
-  }
+  const Program floor{"floor", self, folderOf(o.quenlo), 0,
+                      [](HWND h) { return classOf(h) == "BenchStartFloor"; }};
+
+  log("Start-up, in turns\n");
+  const Program baseline{"baseline", o.baseline, folderOf(o.baseline), 'D', quenlo.isMain};
+  std::vector<const Program*> starters = {&quenlo, &notepad, &floor};
+  if (!o.baseline.empty()) starters.push_back(&baseline);
+  const std::vector<Stats> starts = startSideBySide(starters, o.startRuns);
   FILE* out = o.out.empty() ? stdout : std::fopen(o.out.c_str(), "w");
   if (!out) return 1;
-  table(out, o, q, n, fillFrames, contents);
+  tableHead(out);
+  startTable(out, starts);
+  if (!o.startOnly) {
+    log("Quenlo\n");
+    const AppResult q = runProgram(quenlo, o, contents);
+    log("Notepad\n");
+    const AppResult n = runProgram(notepad, o, contents);
+    Frames fillFrames;
+    {
+      Running fillWindow(fill, " --fill-window");
+      if (fillWindow.main()) fillFrames = measureFrames(fillWindow.main());
+    }
+    table(out, o, q, n, fillFrames, contents);
+  }
   if (out != stdout) std::fclose(out);
   return 0;
 }

@@ -101,7 +101,8 @@ void onPaint(HWND hwnd) {
   const RECT clip = paint.ps().rcPaint;
   OwnedRegion remaining(CreateRectRgnIndirect(&clip));
   if (const auto* data = std::exchange(g_painter->pending, nullptr))
-    g_painter->picture.load(data->data(), data->size(), GetSysColor(COLOR_BTNFACE));
+    g_painter->picture.load(data->data(), data->size(), GetSysColor(COLOR_BTNFACE),
+                            kPictureStretched, {client.right, client.bottom});
   if (g_painter->naive) {
     paintNaive(paint.dc(), *g_painter->naive, client);
     SetRectRgn(remaining.get(), 0, 0, 0, 0);

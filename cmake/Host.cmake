@@ -1,8 +1,16 @@
 # Host build: the form compiler, the pure sources' tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and (with clang) the fuzz targets.
+# UndefinedBehaviorSanitizer, and (with clang) the fuzz targets. QUENLO_TOOLS_ONLY builds the
+# form compiler alone, optimised, for the Windows builds.
 
 add_library(quenlo_pure STATIC ${QUENLO_PURE_SOURCES})
 target_include_directories(quenlo_pure PUBLIC ${CMAKE_SOURCE_DIR})
+
+file(GLOB formc_sources CONFIGURE_DEPENDS tools/formc/*.cpp)
+if(QUENLO_TOOLS_ONLY)
+  add_executable(formc ${formc_sources})
+  target_link_libraries(formc PRIVATE quenlo_pure)
+  return()
+endif()
 
 # The picture decoder, with the system's libjpeg and libpng.
 find_package(JPEG REQUIRED)
@@ -31,10 +39,8 @@ target_compile_options(quenlo_pure PRIVATE ${sanitize} -g)
 target_link_options(quenlo_pure PUBLIC ${sanitize})
 target_compile_options(quenlo_picture PRIVATE ${sanitize} -g)
 
-file(GLOB formc_sources CONFIGURE_DEPENDS tools/formc/*.cpp)
 add_executable(formc ${formc_sources})
 target_link_libraries(formc PRIVATE quenlo_pure)
-
 
 file(GLOB host_tests CONFIGURE_DEPENDS tests/native/*.cpp)
 add_executable(quenlo_host_tests ${host_tests})
@@ -43,3 +49,4 @@ target_compile_options(quenlo_host_tests PRIVATE ${sanitize} -g)
 target_compile_definitions(quenlo_host_tests PRIVATE
   QUENLO_SOURCE_DIR="${CMAKE_SOURCE_DIR}" QUENLO_FORMC="$<TARGET_FILE:formc>")
 add_test(NAME host_tests COMMAND quenlo_host_tests)
+add_test(NAME test_plan COMMAND bash ${CMAKE_SOURCE_DIR}/tests/scripts/test_plan_test.sh)

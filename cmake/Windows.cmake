@@ -18,6 +18,14 @@ target_link_libraries(quenlo_core PUBLIC deps::jpeg deps::png
 
 # Form blocks: `compile_form(<out-var> <form source> <handler table>)`.
 set(QUENLO_ASSETS ${CMAKE_BINARY_DIR}/assets)
+
+# The manifest names the build's own processor architecture.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(QUENLO_MANIFEST_ARCH amd64)
+else()
+  set(QUENLO_MANIFEST_ARCH x86)
+endif()
+configure_file(app/quenlo.manifest.in ${QUENLO_ASSETS}/quenlo.manifest @ONLY)
 add_custom_command(
   OUTPUT ${QUENLO_ASSETS}/background.jpg
   COMMAND ${CMAKE_COMMAND} -E make_directory ${QUENLO_ASSETS}
@@ -45,17 +53,25 @@ compile_form(main_form ${CMAKE_SOURCE_DIR}/form/MainWindow.form ${CMAKE_SOURCE_D
 add_custom_target(main_form DEPENDS ${main_form} ${QUENLO_ASSETS}/quenlo.ico)
 
 file(GLOB app_sources CONFIGURE_DEPENDS app/*.cpp)
-list(REMOVE_ITEM app_sources ${CMAKE_SOURCE_DIR}/app/main.cpp)
+list(REMOVE_ITEM app_sources ${CMAKE_SOURCE_DIR}/app/main.cpp
+  ${CMAKE_SOURCE_DIR}/app/late_imports.cpp)
 add_library(quenlo_app OBJECT ${app_sources})
 target_link_libraries(quenlo_app PUBLIC quenlo_core)
-add_executable(Quenlo WIN32 app/main.cpp app/quenlo.rc)
+# late_imports.cpp defines the import slots of comdlg32 and shell32, so that the program does
+# not take them from the import libraries and loads the DLLs only when it needs them.
+add_executable(Quenlo WIN32 app/main.cpp app/late_imports.cpp app/quenlo.rc)
 add_dependencies(Quenlo main_form)
 target_include_directories(Quenlo PRIVATE ${QUENLO_ASSETS} ${CMAKE_SOURCE_DIR}/app)
 set_source_files_properties(app/quenlo.rc PROPERTIES OBJECT_DEPENDS
-  "${main_form};${QUENLO_ASSETS}/quenlo.ico;${CMAKE_SOURCE_DIR}/app/quenlo.manifest")
+  "${main_form};${QUENLO_ASSETS}/quenlo.ico;${QUENLO_ASSETS}/quenlo.manifest")
 target_link_libraries(Quenlo PRIVATE quenlo_app quenlo_core)
 
+include(${CMAKE_SOURCE_DIR}/cmake/Bench.cmake)
+
 # Tests, one Wine process per binary.
+if(NOT QUENLO_TESTS)
+  return()
+endif()
 
 file(GLOB test_forms CONFIGURE_DEPENDS tests/win/forms/*.form)
 set(test_form_bins)
@@ -76,11 +92,9 @@ file(GLOB e2e_tests CONFIGURE_DEPENDS tests/e2e/*.cpp)
 if(e2e_tests)
   add_executable(quenlo_e2e ${e2e_tests} tests/support/file_links.cpp)
   target_include_directories(quenlo_e2e PRIVATE ${CMAKE_SOURCE_DIR})
-  target_link_libraries(quenlo_e2e PRIVATE gtest gtest_main ole32 shell32 user32 gdi32 psapi)
+  target_link_libraries(quenlo_e2e PRIVATE gtest gtest_main ole32 shell32 user32 gdi32 psapi version)
   target_compile_definitions(quenlo_e2e PRIVATE ${win_defs}
     QUENLO_EXE="$<TARGET_FILE:Quenlo>")
   add_dependencies(quenlo_e2e Quenlo)
   add_test(NAME e2e_tests COMMAND quenlo_e2e)
 endif()
-
-include(${CMAKE_SOURCE_DIR}/cmake/Bench.cmake)

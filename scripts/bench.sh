@@ -3,52 +3,73 @@
 #
 #   bash scripts/bench.sh
 #
-# 1. builds (scripts/build.sh, into $QUENLO_BUILD, default build/; BENCH_SKIP_BUILD=1 reuses
-#    what is there and only brings the benchmark targets of $QUENLO_BUILD/win64 up to date);
+# 1. builds the program and the benchmarks (scripts/build.sh, into $QUENLO_BUILD, default
+#    build/): the PE32 build under wine32 wherever the kernel runs 32-bit code, else the PE32+
+#    build under wine64 (Wine would run PE32 only through an emulator);
 # 2. writes GBK test files of 1, 20 and 100 MB into $QUENLO_BUILD/bench-data (kept between runs);
-# 3. under wine64 (PE32+: the 32-bit build cannot run where the kernel lacks ia32 emulation),
-#    with its own Xvfb and prefix (scripts/wine-env.sh), runs bench/paint_bench (start-up and
+# 3. with its own Xvfb and prefix (scripts/wine-env.sh), runs bench/paint_bench (start-up and
 #    repaint cost of the background picture) and bench/notepad_bench (Quenlo against Wine's
-#    notepad: start, open, save, memory, repaint frames, and raw Win32 floors);
+#    notepad: start-up in turns, open, save, memory, repaint frames, and raw Win32 floors);
 # 4. replaces the part of bench/NOTES.md between the "bench:begin" and "bench:end" markers.
 #
-# BENCH_RUNS (default 5) and BENCH_BIG_RUNS (default 2) set the runs per figure; the logs stay
-# in $QUENLO_BUILD/bench-results. About 10 to 15 minutes on 2 cores, most of it loading the
-# 100 MB file into the edit controls. Not part of scripts/test.sh: benchmarks are not tests.
+# BENCH_RUNS (default 5) and BENCH_BIG_RUNS (default 2) set the runs per figure, BENCH_START_RUNS
+# (default 31) the start-ups in turns; BENCH_START_ONLY=1 measures start-up alone and
+# BENCH_BASELINE=path/Quenlo.exe adds another build to its turns. The logs stay in
+# $QUENLO_BUILD/bench-results. About 15 to 20 minutes on 2 cores, most of it loading the 100 MB
+# file into the edit controls. Not part of scripts/test.sh: benchmarks are not tests.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${QUENLO_BUILD:-$root/build}
 runs=${BENCH_RUNS:-5}
 big_runs=${BENCH_BIG_RUNS:-2}
-export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-2}
+start_runs=${BENCH_START_RUNS:-31}
+. "$root/scripts/lib.sh"
 
-if [ "${BENCH_SKIP_BUILD:-}" != 1 ]; then
-  QUENLO_BUILD=$build bash "$root/scripts/build.sh"
+if kernel_runs_32bit; then
+  folder=win
+  export QUENLO_WINEARCH=win32
+  setting="wine32 running the PE32 build that ships (the kernel runs 32-bit code)"
+else
+  folder=win64
+  export QUENLO_WINEARCH=win64
+  setting="wine64 running the PE32+ build: the kernel lacks ia32 emulation, so the PE32 build
+  cannot run here"
 fi
-ninja -j2 -C "$build/win64" Quenlo paint_bench notepad_bench >/dev/null
+bash "$root/scripts/setup.sh" run
+QUENLO_BUILD=$build bash "$root/scripts/build.sh" "$folder:Quenlo,paint_bench,notepad_bench"
 
 data=$build/bench-data
 results=$build/bench-results
 run=$build/bench-run # Quenlo writes its backup file beside itself
 mkdir -p "$results"
 rm -rf "$run" && mkdir -p "$run"
-cp "$build/win64/Quenlo.exe" "$run/"
-python3 "$root/bench/make_text.py" "$data" 1 20 100
+cp "$build/$folder/Quenlo.exe" "$run/"
+extra=()
+if [ -n "${BENCH_BASELINE:-}" ]; then
+  mkdir -p "$run/baseline"
+  cp "$BENCH_BASELINE" "$run/baseline/Quenlo.exe"
+  extra=(--baseline "$run/baseline/Quenlo.exe")
+fi
+if [ "${BENCH_START_ONLY:-}" = 1 ]; then
+  extra+=(--start-only)
+else
+  python3 "$root/bench/make_text.py" "$data" 1 20 100
+fi
 
 cd "$root"
-export QUENLO_WINEARCH=win64
 # shellcheck source=wine-env.sh
-. "$root/scripts/wine-env.sh" "$build/win64"
+. "$root/scripts/wine-env.sh" "$build/$folder"
 trap wine_env_cleanup EXIT
 
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 echo "bench: paint_bench" >&2
-"$QUENLO_WINE" "$build/win64/paint_bench.exe" "$build/win64/assets/background.jpg" --naive \
+"$QUENLO_WINE" "$build/$folder/paint_bench.exe" "$build/$folder/assets/background.jpg" --naive \
   --app "$run/Quenlo.exe" >"$results/paint.txt" 2>&1
-echo "bench: notepad_bench (several minutes)" >&2
-"$QUENLO_WINE" "$build/win64/notepad_bench.exe" --quenlo "$run/Quenlo.exe" --notepad notepad.exe \
+echo "bench: notepad_bench (many minutes)" >&2
+"$QUENLO_WINE" "$build/$folder/notepad_bench.exe" --quenlo "$run/Quenlo.exe" --notepad notepad.exe \
   --files "$data/text-1mb.txt,$data/text-20mb.txt" --big "$data/text-100mb.txt" \
-  --runs "$runs" --big-runs "$big_runs" --out "$results/table.md" >"$results/notepad.txt" 2>&1
+  --runs "$runs" --big-runs "$big_runs" --start-runs "$start_runs" "${extra[@]}" \
+  --out "$results/table.md" >"$results/notepad.txt" 2>&1
 wine_version=$("$QUENLO_WINE" --version)
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 wine_env_cleanup
@@ -60,10 +81,13 @@ section=$results/section.md
   echo "Run of $(date -u '+%Y-%m-%d %H:%M UTC'):"
   echo
   echo "- CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores"
-  echo "- $wine_version, wine64 running the PE32+ (x86_64) build: the kernel ($(uname -r)) lacks"
-  echo "  ia32 emulation, so the shipping PE32 build cannot run here"
+  echo "- $wine_version, $setting; kernel $(uname -r)"
   echo "- Xvfb 1280x800x24, Wine virtual desktop, LANG=zh_CN.UTF-8 (code page 936)"
-  echo "- runs per figure: $runs ($big_runs for the 100 MB file)"
+  if [ "${BENCH_START_ONLY:-}" = 1 ]; then
+    echo "- start-ups only (BENCH_START_ONLY=1): $start_runs in turns"
+  else
+    echo "- runs per figure: $runs ($big_runs for the 100 MB file); start-ups: $start_runs in turns"
+  fi
   echo "- load average before / after: $load_before / $load_after (other work on the 2 cores"
   echo "  slows both programs alike, but compare figures only within one run)"
   echo

@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
 # Cross-builds the image libraries from Debian's source packages into
 # BUILD_DIR/deps/install. Sources are fetched at build time, never kept in the repo.
+# With --check, only tells by its exit status whether they are built and up to date.
 set -euo pipefail
 
+check=0
+if [ "${1:-}" = --check ]; then
+  check=1
+  shift
+fi
 if [ $# -lt 1 ] || [ $# -gt 2 ]; then
-  echo "usage: $0 BUILD_DIR [i686|x86_64]" >&2
+  echo "usage: $0 [--check] BUILD_DIR [i686|x86_64]" >&2
   exit 2
 fi
 arch=${2:-i686}
@@ -32,6 +38,7 @@ key=$( { echo "$arch"; cat "${BASH_SOURCE[0]}" "$root/cmake/mingw-i686.cmake" "$
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$key" ]; then
   exit 0
 fi
+[ $check = 0 ] || exit 1
 
 fetch() {
   local pkg=$1 name=${1%%/*}

@@ -1,33 +1,43 @@
 #!/usr/bin/env bash
-# Builds Quenlo and starts it under Wine with the Chinese code page. Uses the current X display
-# when there is one, otherwise a private Xvfb (take a look with `import -window root shot.png`).
-# Where the kernel cannot run 32-bit code, Wine would run the PE32 program only through an
-# emulator, minutes per start; the PE32+ build of the same sources is started instead.
+# Installs what is missing, builds the program and starts it under Wine with the Chinese code
+# page. Builds only what it starts: the image libraries, the form compiler and Quenlo.exe, the
+# PE32 build, or where the kernel runs no 32-bit code (Wine would run the PE32 program only
+# through an emulator, minutes per start) the PE32+ build of the same sources. Says what it is
+# doing in a few lines; the details go to $QUENLO_BUILD/run.log, whose end is shown when a step
+# fails. Uses the current X display when there is one, otherwise a private Xvfb (take a look
+# with `import -window root shot.png`).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${QUENLO_BUILD:-$root/build}
+. "$root/scripts/lib.sh"
+mkdir -p "$build"
+log=$build/run.log
+: >"$log"
 
-# A 32-bit system call from a 64-bit process works only with the kernel's IA-32 support.
-kernel_runs_32bit() {
-  python3 - <<'PY' >/dev/null 2>&1
-import ctypes, mmap
-code = mmap.mmap(-1, 4096, prot=mmap.PROT_READ | mmap.PROT_WRITE | mmap.PROT_EXEC)
-code.write(bytes([0xB8, 20, 0, 0, 0, 0xCD, 0x80, 0xC3]))  # mov eax, getpid; int 0x80; ret
-ctypes.CFUNCTYPE(ctypes.c_int)(ctypes.addressof(ctypes.c_char.from_buffer(code)))()
-PY
-}
-
-bash "$root/scripts/build.sh"
-[ -n "${DISPLAY:-}" ] && export QUENLO_KEEP_DISPLAY=1
 if kernel_runs_32bit; then
-  program=$build/win/Quenlo.exe
-  . "$root/scripts/wine-env.sh" "$build/win"
+  folder=win arch=i686 kind=PE32
 else
-  echo "This kernel runs no 32-bit code: starting the PE32+ build of the same sources."
-  program=$build/win64/Quenlo.exe
+  folder=win64 arch=x86_64 kind="PE32+ (this kernel runs no 32-bit code)"
   export QUENLO_WINEARCH=win64
-  . "$root/scripts/wine-env.sh" "$build/win64"
 fi
+
+say "checking the packages the build needs (details in $log)"
+quietly "$log" bash "$root/scripts/setup.sh" run
+if ! bash "$root/scripts/deps.sh" --check "$build/$folder" "$arch"; then
+  say "building the image libraries libjpeg-turbo and libpng (first run only, a minute or two)"
+  quietly "$log" bash "$root/scripts/deps.sh" "$build/$folder" "$arch"
+fi
+say "building Quenlo.exe, $kind, in $build/$folder"
+quietly "$log" env QUENLO_BUILD="$build" bash "$root/scripts/build.sh" "$folder:Quenlo"
+
+[ -n "${DISPLAY:-}" ] && export QUENLO_KEEP_DISPLAY=1
+[ -f "$build/$folder/wineprefix/.quenlo-initialised" ] ||
+  say "preparing Wine (first run only, about a minute)"
+. "$root/scripts/wine-env.sh" "$build/$folder" >>"$log" 2>&1 || {
+  echo "---- the last lines of $log:" >&2
+  tail -n 40 "$log" >&2
+  exit 1
+}
 trap wine_env_cleanup EXIT
-echo "Quenlo is running on display $DISPLAY (close its window to end)."
-"$QUENLO_WINE" "$program"
+say "Quenlo is running on display $DISPLAY (close its window to end)"
+"$QUENLO_WINE" "$build/$folder/Quenlo.exe"

@@ -7,7 +7,8 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${QUENLO_BUILD:-$root/build}
 out=$build/screenshots
 
-bash "$root/scripts/build.sh"
+bash "$root/scripts/setup.sh" test
+QUENLO_BUILD=$build bash "$root/scripts/build.sh" win64
 mkdir -p "$out"
 export QUENLO_WINEARCH=win64
 . "$root/scripts/wine-env.sh" "$build/win64"

@@ -1,17 +1,38 @@
 #!/usr/bin/env bash
-# Installs everything the build and the tests need on a Debian bookworm machine.
+# Installs what is missing on a Debian bookworm machine:
+#
+#   bash scripts/setup.sh [run|test]
+#
+# run: what scripts/run.sh needs to build and start the one Windows build it starts (PE32, or
+# PE32+ where the kernel runs no 32-bit code): the cross compiler, the build tools and Wine.
+# test (the default): everything the builds and the tests need as well.
 # Cheap when everything is present: it only asks dpkg.
 set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$here/lib.sh"
+purpose=${1:-test}
 
-packages=(
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
-  cmake ninja-build nasm dpkg-dev python3
-  clang libclang-rt-14-dev
-  wine wine32:i386 wine64 qemu-user-static xvfb xauth x11-utils xdotool imagemagick
-  locales fonts-wqy-microhei fonts-wine
-  googletest
-  libjpeg62-turbo-dev libpng-dev libjpeg-turbo-progs
-)
+common=(cmake ninja-build nasm dpkg-dev python3 g++ libz-mingw-w64-dev libjpeg-turbo-progs
+  xvfb xauth locales fonts-wqy-microhei fonts-wine)
+pe32=(g++-mingw-w64-i686 wine wine32:i386)
+pe32plus=(g++-mingw-w64-x86-64 wine wine64)
+testing=(clang libclang-rt-14-dev googletest libjpeg62-turbo-dev libpng-dev
+  x11-utils xdotool imagemagick)
+
+packages=("${common[@]}")
+if kernel_runs_32bit; then
+  packages+=("${pe32[@]}")
+elif [ "$purpose" = run ]; then
+  packages+=("${pe32plus[@]}")
+else
+  # The tests run on PE32+; the PE32 program is started once through the emulator.
+  packages+=("${pe32plus[@]}" "${pe32[@]}" qemu-user-static)
+fi
+case $purpose in
+  run) ;;
+  test) packages+=("${testing[@]}") ;;
+  *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
+esac
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
@@ -34,9 +55,11 @@ enable_deb_src() {
   return 1
 }
 
+# The image libraries are built from Debian's sources (scripts/deps.sh).
 need_update=0
 enable_deb_src && need_update=1
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if printf '%s\n' "${packages[@]}" | grep -q ':i386$' &&
+   ! dpkg --print-foreign-architectures | grep -qx i386; then
   as_root dpkg --add-architecture i386
   need_update=1
 fi
@@ -50,7 +73,8 @@ fi
 
 # Some kernels here are booted with ia32 emulation off, so no 32-bit x86 code runs
 # natively (neither 32-bit ELF nor a 32-bit code segment). qemu's user-mode emulator
-# then runs wine32 through binfmt_misc. Not persistent: run this after every boot.
+# then runs wine32 through binfmt_misc, for the tests' one start of the PE32 program.
+# Not persistent: run this after every boot.
 can_run_i386() {
   local probe
   probe=$(mktemp)
@@ -68,7 +92,7 @@ can_run_i386() {
   return "$rc"
 }
 
-if ! can_run_i386; then
+if [ "$purpose" = test ] && ! can_run_i386; then
   binfmt=/proc/sys/fs/binfmt_misc
   [ -e $binfmt/register ] || as_root mount -t binfmt_misc binfmt_misc $binfmt
   if [ ! -e $binfmt/qemu-i386 ]; then

@@ -1,20 +1,52 @@
 #!/usr/bin/env bash
-# Builds everything, then runs every test: the host tests under sanitizers, a bounded fuzz
-# run of each fuzz target, and the Windows tests and end-to-end tests under Wine + Xvfb.
+# Installs what is missing, builds, then runs every test: the host tests under sanitizers, a
+# bounded fuzz run of each fuzz target, and the Windows tests and end-to-end tests under Wine
+# and Xvfb. Those run on the PE32 build that ships (build/win, wine32) wherever the kernel runs
+# 32-bit code. Elsewhere they run on the PE32+ build of the same sources (build/win64, wine64),
+# and the PE32 program is then started once through the qemu-i386 emulator and driven as a user
+# would (scripts/pe32-smoke.sh). QUENLO_KERNEL_RUNS_32BIT=0 takes that second path on any
+# machine (the PE32 program then runs natively); QUENLO_TEST_PLAN=1 only prints the plan.
+# Builds and package installs log to $QUENLO_BUILD/test.log; its end is shown on a failure.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${QUENLO_BUILD:-$root/build}
 fuzz_seconds=${QUENLO_FUZZ_SECONDS:-20}
+. "$root/scripts/lib.sh"
 
-bash "$root/scripts/build.sh"
+if kernel_runs_32bit; then
+  parts=(host fuzz win)
+  folder=win wine=wine32 smoke=0
+  why="this kernel runs 32-bit code"
+else
+  parts=(host fuzz win64 win:Quenlo,quenlo_e2e)
+  folder=win64 wine=wine64 smoke=1
+  why="this kernel runs no 32-bit code; the PE32 program is started once through the emulator"
+  [ "${QUENLO_KERNEL_RUNS_32BIT:-}" = 0 ] &&
+    why="QUENLO_KERNEL_RUNS_32BIT=0, as where the kernel runs no 32-bit code; the PE32 program is then started once"
+fi
+kind=$([ $folder = win ] && echo PE32 || echo PE32+)
+plan="Windows and end-to-end tests on the $kind build ($build/$folder) under $wine: $why"
+if [ "${QUENLO_TEST_PLAN:-}" = 1 ]; then
+  echo "build: ${parts[*]}"
+  echo "$plan"
+  [ $smoke = 0 ] || echo "PE32 smoke test: $build/win/Quenlo.exe under wine32"
+  exit 0
+fi
 
-echo "== host tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
+mkdir -p "$build"
+log=$build/test.log
+: >"$log"
+say "installing what is missing (details in $log)"
+quietly "$log" bash "$root/scripts/setup.sh" test
+say "building ${parts[*]}"
+quietly "$log" env QUENLO_BUILD="$build" bash "$root/scripts/build.sh" "${parts[@]}"
+
+say "host tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
 ctest --test-dir "$build/host" --output-on-failure
 
-echo "== fuzzing, ${fuzz_seconds}s per target"
-CC=clang CXX=clang++ cmake -S "$root" -B "$build/fuzz" -G Ninja -DQUENLO_FUZZ=ON >/dev/null
-cmake --build "$build/fuzz"
+say "fuzzing, ${fuzz_seconds}s per target"
 for target in "$build"/fuzz/*_fuzz; do
+  [ -f "$target" ] && [ -x "$target" ] || continue  # not the corpus-*_fuzz folders
   name=$(basename "$target")
   corpus="$build/fuzz/corpus-$name"
   mkdir -p "$corpus"
@@ -25,10 +57,18 @@ for target in "$build"/fuzz/*_fuzz; do
   echo "$name: $(ls "$corpus" | wc -l) corpus inputs, no crash"
 done
 
-echo "== Windows and end-to-end tests (PE32+ build) under wine64"
+say "$plan"
 status=0
-bash "$root/scripts/wine-tests.sh" "$build" || status=$?
+bash "$root/scripts/wine-tests.sh" "$build/$folder" || status=$?
 if [ "$status" = 3 ]; then
   echo "WINE COULD NOT START A PROGRAM: the Windows tests did not run" >&2
 fi
+if [ $smoke = 1 ] && [ "$status" != 3 ]; then
+  how="through the qemu-i386 emulator"
+  QUENLO_KERNEL_RUNS_32BIT='' kernel_runs_32bit &&
+    how="natively: this kernel runs 32-bit code; QUENLO_KERNEL_RUNS_32BIT=0 chose this path"
+  say "PE32 smoke test: $build/win/Quenlo.exe under wine32, $how"
+  bash "$root/scripts/pe32-smoke.sh" "$build/win" || status=$?
+fi
+say "done"
 exit "$status"

@@ -1,14 +1,24 @@
 #!/usr/bin/env bash
-# Runs the Windows test binaries of the PE32+ build under wine64 + Xvfb.
+# Runs the Windows test binaries of one build folder under Wine + Xvfb:
+#
+#   bash scripts/wine-tests.sh BUILD/win     (PE32, under wine32)
+#   bash scripts/wine-tests.sh BUILD/win64   (PE32+, under wine64)
+#
 # Exit 0 all passed, 1 a test failed, 3 Wine cannot run programs here (the smoke test of the
 # environment did not pass in time), so that callers can tell a broken Wine from a failure.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=$1
-tests=$build/win64
+tests=$1
 smoke_seconds=${QUENLO_WINE_SMOKE_SECONDS:-600}
 
-export QUENLO_WINEARCH=win64
+# The PE header's machine field picks the prefix kind: 0x8664 is x86-64.
+pe_offset=$(od -An -tu4 -j60 -N4 "$tests/quenlo_tests.exe" | tr -d ' ')
+machine=$(od -An -tx2 -j$((pe_offset + 4)) -N2 "$tests/quenlo_tests.exe" | tr -d ' ')
+if [ "$machine" = 8664 ]; then
+  export QUENLO_WINEARCH=win64
+else
+  export QUENLO_WINEARCH=win32
+fi
 . "$root/scripts/wine-env.sh" "$tests" || exit 3
 trap wine_env_cleanup EXIT
 

@@ -164,6 +164,7 @@ class EDropTarget final : public IDropTarget {
 
  private:
   ~EDropTarget();
+  void makeDragImages();
   bool offers(IDataObject* data, CLIPFORMAT format) const;
   bool anyFormatOffered(IDataObject* data) const;
   bool applyEffect(DWORD keys, DWORD* effect) const;
@@ -175,6 +176,7 @@ class EDropTarget final : public IDropTarget {
   LONG refs_ = 1;  // the component's own reference
   bool acceptable_ = false;
   IDropTargetHelper* dragImages_ = nullptr;
+  bool dragImagesTried_ = false;
   CLIPFORMAT urlFormat_ = 0, htmlFormat_ = 0;
   bool accept_[kFormatCount] = {};
   UnitId windowId_, unitId_;
@@ -184,15 +186,22 @@ class EDropTarget final : public IDropTarget {
 
 EDropTarget::EDropTarget(UnitId window, UnitId unit, const PropertyBlob& blob)
     : windowId_(window), unitId_(unit) {
-  void* helper = nullptr;
-  if (SUCCEEDED(CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER,
-                                 IID_IDropTargetHelper, &helper)))
-    dragImages_ = static_cast<IDropTargetHelper*>(helper);
   for (int f = 0; f < kFormatCount; ++f) accept_[f] = blob.number(B::AcceptText + f) != 0;
 }
 
 EDropTarget::~EDropTarget() {
   if (dragImages_) dragImages_->Release();
+}
+
+// Made at the first drag rather than with the component: it lives in the shell, which the
+// program would otherwise have to load at start-up for drags that may never come.
+void EDropTarget::makeDragImages() {
+  if (dragImagesTried_) return;
+  dragImagesTried_ = true;
+  void* helper = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER,
+                                 IID_IDropTargetHelper, &helper)))
+    dragImages_ = static_cast<IDropTargetHelper*>(helper);
 }
 
 void EDropTarget::startEvents() {
@@ -205,6 +214,7 @@ void EDropTarget::detach() {
   raisesEvents_ = false;
   acceptable_ = false;
   window_ = nullptr;
+  dragImagesTried_ = true;
   if (dragImages_) std::exchange(dragImages_, nullptr)->Release();
 }
 
@@ -251,6 +261,7 @@ bool EDropTarget::applyEffect(DWORD keys, DWORD* effect) const {
 HRESULT EDropTarget::DragEnter(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) {
   if (!effect) return E_INVALIDARG;
   POINT p{pt.x, pt.y};
+  makeDragImages();
   if (dragImages_) dragImages_->DragEnter(window_, data, &p, *effect);
   acceptable_ = anyFormatOffered(data);
   applyEffect(keys, effect);

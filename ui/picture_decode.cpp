@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include <jpeglib.h>
 #include <png.h>
@@ -81,14 +82,31 @@ struct JpegJob {
   std::vector<JSAMPROW> rows;
 };
 
+// The last row is always read: skipping to the end would end the decode without reading the
+// rest of the data, and damage there would go unseen.
+bool wantedRow(const std::vector<bool>* rows, JDIMENSION y, JDIMENSION height) {
+  return !rows || (*rows)[y] || y + 1 == height;
+}
+
+// Rows [from, ...) that are all wanted, or all not wanted, as `from` is.
+JDIMENSION runOfRows(const std::vector<bool>* rows, JDIMENSION from, JDIMENSION height) {
+  JDIMENSION end = from + 1;
+  const bool wanted = wantedRow(rows, from, height);
+  while (end < height && wantedRow(rows, end, height) == wanted) ++end;
+  return end - from;
+}
+
 bool runJpeg(jpeg_decompress_struct& info, JpegError& error, jpeg_progress_mgr& progress,
-             const uint8_t* data, size_t size, JpegJob& job) {
+             const uint8_t* data, size_t size, int denominator, const std::vector<bool>* rows,
+             JpegJob& job) {
   if (setjmp(error.jump)) return false;
   jpeg_create_decompress(&info);
   info.progress = &progress;
   jpeg_mem_src(&info, const_cast<unsigned char*>(data), static_cast<unsigned long>(size));
   jpeg_read_header(&info, TRUE);
   if (!fitsPixelLimit(info.image_width, info.image_height)) return false;
+  info.scale_num = 1;
+  info.scale_denom = static_cast<unsigned>(denominator);
   switch (info.jpeg_color_space) {
     case JCS_GRAYSCALE:
     case JCS_YCbCr:
@@ -108,13 +126,27 @@ bool runJpeg(jpeg_decompress_struct& info, JpegError& error, jpeg_progress_mgr& 
   const int height = static_cast<int>(info.output_height);
   if (!allocate(job.out, width, height) || !tryResize(job.rows, height)) return false;
   for (int y = 0; y < height; ++y) job.rows[y] = job.out.row(y);
+  if (rows && rows->size() != info.output_height) return false;
   while (info.output_scanline < info.output_height) {
-    JDIMENSION done = info.output_scanline;
-    if (jpeg_read_scanlines(&info, job.rows.data() + done, info.output_height - done) == 0)
-      return false;
+    const JDIMENSION done = info.output_scanline;
+    const JDIMENSION run = runOfRows(rows, done, info.output_height);
+    // Skipped rows still go through the entropy decoder, which finds damage there.
+    const JDIMENSION got = wantedRow(rows, done, info.output_height)
+                               ? jpeg_read_scanlines(&info, job.rows.data() + done, run)
+                               : jpeg_skip_scanlines(&info, run);
+    if (got == 0) return false;
   }
   jpeg_finish_decompress(&info);
   return true;
+}
+
+bool runJpegHeader(jpeg_decompress_struct& info, JpegError& error, const uint8_t* data,
+                   size_t size) {
+  if (setjmp(error.jump)) return false;
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, const_cast<unsigned char*>(data), static_cast<unsigned long>(size));
+  jpeg_read_header(&info, TRUE);
+  return fitsPixelLimit(info.image_width, info.image_height);
 }
 
 #ifndef JCS_EXTENSIONS
@@ -358,6 +390,79 @@ void convertMaskedRow(const BmpHeader& h, const Channel (&channels)[3], const ui
   }
 }
 
+// How target pixels [from, to) of one axis cover a source of `source` pixels: target pixel i
+// covers [i * source / target, (i + 1) * source / target), and each source pixel it meets is
+// weighted by the part it covers, in 1/65536; the weights of a target pixel sum to 65536.
+class AreaAxis {
+ public:
+  static constexpr uint32_t kOne = 1u << 16;
+
+  struct Span {
+    int first;
+    int count;
+    const uint32_t* weights;
+  };
+
+  AreaAxis(int source, int target, int from, int to) : from_(from) {
+    static_assert(255 * uint64_t{kOne} <= UINT32_MAX);
+    const int64_t n = source, m = target;
+    std::vector<std::pair<int, int>> spans;
+    for (int64_t i = from; i < to; ++i) {
+      const int64_t start = i * n, end = (i + 1) * n;
+      const int64_t first = start / m, last = (end - 1) / m;
+      spans.emplace_back(static_cast<int>(first), static_cast<int>(weights_.size()));
+      // Rounded as running sums, so that they add up to exactly 65536: a flat colour stays.
+      int64_t covered = 0;
+      for (int64_t j = first; j <= last; ++j) {
+        const int64_t overlap = std::min(end, (j + 1) * m) - std::max(start, j * m);
+        weights_.push_back(static_cast<uint32_t>(((covered + overlap) * kOne + n / 2) / n -
+                                                 (covered * kOne + n / 2) / n));
+        covered += overlap;
+      }
+    }
+    spans.emplace_back(0, static_cast<int>(weights_.size()));
+    for (size_t k = 0; k + 1 < spans.size(); ++k)
+      spans_.push_back({spans[k].first, spans[k + 1].second - spans[k].second,
+                        weights_.data() + spans[k].second});
+  }
+
+  AreaAxis(const AreaAxis&) = delete;
+  AreaAxis& operator=(const AreaAxis&) = delete;
+
+  const Span& at(int i) const { return spans_[i - from_]; }
+
+ private:
+  int from_;
+  std::vector<uint32_t> weights_;
+  std::vector<Span> spans_;
+};
+
+// Each source row's weighted sums over the columns that target columns [left, right) cover,
+// for the source rows [first, end): blue, green, red in 1/256 of a level, which keeps the
+// weighing of rows below within 32 bits.
+std::vector<uint16_t> columnSums(const PicturePixels& source, const AreaAxis& columns, int left,
+                                 int right, int first, int end) {
+  std::vector<uint16_t> sums(static_cast<size_t>(end - first) * (right - left) * 3);
+  uint16_t* sum = sums.data();
+  for (int y = first; y < end; ++y) {
+    const uint8_t* in = source.row(y);
+    for (int x = left; x < right; ++x, sum += 3) {
+      const AreaAxis::Span& c = columns.at(x);
+      const uint8_t* px = in + static_cast<size_t>(c.first) * 3;
+      uint32_t b = 0, g = 0, r = 0;
+      for (int i = 0; i < c.count; ++i, px += 3) {
+        b += c.weights[i] * px[0];
+        g += c.weights[i] * px[1];
+        r += c.weights[i] * px[2];
+      }
+      sum[0] = static_cast<uint16_t>((b + 128) >> 8);
+      sum[1] = static_cast<uint16_t>((g + 128) >> 8);
+      sum[2] = static_cast<uint16_t>((r + 128) >> 8);
+    }
+  }
+  return sums;
+}
+
 }  // namespace
 
 uint32_t PicturePixels::colourAt(int x, int y) const {
@@ -394,8 +499,10 @@ PicturePixels decodePicture(const uint8_t* data, size_t size, uint32_t backgroun
   }
 }
 
-PicturePixels decodeJpeg(const uint8_t* data, size_t size) {
+PicturePixels decodeJpeg(const uint8_t* data, size_t size, int denominator,
+                         const std::vector<bool>* rows) {
   if (!data || size == 0 || size > std::numeric_limits<unsigned long>::max()) return {};
+  if (denominator != 1 && denominator != 2 && denominator != 4 && denominator != 8) return {};
   jpeg_decompress_struct info{};
   JpegError error{};
   info.err = jpeg_std_error(&error.manager);
@@ -404,13 +511,27 @@ PicturePixels decodeJpeg(const uint8_t* data, size_t size) {
   jpeg_progress_mgr progress{};
   progress.progress_monitor = jpegProgress;
   JpegJob job;
-  const bool ok = runJpeg(info, error, progress, data, size, job);
+  const bool ok = runJpeg(info, error, progress, data, size, denominator, rows, job);
   jpeg_destroy_decompress(&info);
   if (!ok) return {};
 #ifndef JCS_EXTENSIONS
   swapRedBlue(job.out);
 #endif
   return std::move(job.out);
+}
+
+PictureSize jpegSize(const uint8_t* data, size_t size) {
+  if (!data || size == 0 || size > std::numeric_limits<unsigned long>::max()) return {};
+  jpeg_decompress_struct info{};
+  JpegError error{};
+  info.err = jpeg_std_error(&error.manager);
+  error.manager.error_exit = jpegFail;
+  error.manager.emit_message = jpegMessage;
+  const bool ok = runJpegHeader(info, error, data, size);
+  const PictureSize result = {static_cast<int>(info.image_width),
+                              static_cast<int>(info.image_height)};
+  jpeg_destroy_decompress(&info);
+  return ok ? result : PictureSize{};
 }
 
 PicturePixels decodePng(const uint8_t* data, size_t size, uint32_t background) {
@@ -464,6 +585,45 @@ PicturePixels halvePicture(const PicturePixels& source) {
     }
   }
   return out;
+}
+
+void shrinkPicture(const PicturePixels& source, int width, int height, const PictureRect& part,
+                   uint8_t* out, size_t stride) {
+  if (source.empty() || width <= 0 || height <= 0 || width > source.width || height > source.height)
+    return;
+  const int left = std::max(part.left, 0), top = std::max(part.top, 0);
+  const int right = std::min(part.left + part.width, width);
+  const int bottom = std::min(part.top + part.height, height);
+  if (left >= right || top >= bottom) return;
+  const AreaAxis columns(source.width, width, left, right);
+  const AreaAxis rows(source.height, height, top, bottom);
+  const PictureSpan read = shrinkSourceRows(source.height, height, top, bottom);
+  // Each source row is summed across once, then the target rows weigh the rows they cover.
+  const std::vector<uint16_t> across =
+      columnSums(source, columns, left, right, read.first, read.end);
+  const size_t rowSize = static_cast<size_t>(right - left) * 3;
+  std::vector<uint32_t> sums(rowSize);
+  static_assert(uint64_t{255 * 256} * AreaAxis::kOne <= UINT32_MAX);
+  for (int y = top; y < bottom; ++y) {
+    const AreaAxis::Span& covered = rows.at(y);
+    std::fill(sums.begin(), sums.end(), 0);
+    for (int k = 0; k < covered.count; ++k) {
+      const uint16_t* in = across.data() + (covered.first + k - read.first) * rowSize;
+      const uint32_t weight = covered.weights[k];
+      for (size_t i = 0; i < rowSize; ++i) sums[i] += weight * in[i];
+    }
+    uint8_t* px = out + stride * y + static_cast<size_t>(left) * 4;
+    for (size_t i = 0; i < rowSize; i += 3, px += 4) {
+      for (int c = 0; c < 3; ++c) px[c] = static_cast<uint8_t>((sums[i + c] + (1u << 23)) >> 24);
+      px[3] = 0;
+    }
+  }
+}
+
+PictureSpan shrinkSourceRows(int source, int target, int from, int to) {
+  if (source <= 0 || target <= 0 || from >= to) return {};
+  const int64_t n = source, m = target;
+  return {static_cast<int>(from * n / m), static_cast<int>((to * n + m - 1) / m)};
 }
 
 PicturePixels repeatPicture(const PicturePixels& source, int across, int down) {

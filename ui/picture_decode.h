@@ -26,6 +26,12 @@ struct PicturePixels {
   uint32_t colourAt(int x, int y) const;
 };
 
+struct PictureSize {
+  int width = 0;
+  int height = 0;
+  friend bool operator==(const PictureSize&, const PictureSize&) = default;
+};
+
 // Pictures larger than this many pixels are refused rather than decoded.
 inline constexpr uint64_t kMaxPicturePixels = uint64_t{1} << 25;
 
@@ -33,16 +39,20 @@ inline constexpr uint64_t kMaxPicturePixels = uint64_t{1} << 25;
 // format, damaged or truncated data, or a picture over kMaxPicturePixels gives an empty
 // result.
 PicturePixels decodePicture(const uint8_t* data, size_t size, uint32_t background);
-PicturePixels decodeJpeg(const uint8_t* data, size_t size);
+// A JPEG can also be decoded at 1/2, 1/4 or 1/8 of its size (`denominator`, each side rounded
+// up) by the decoder's reduced transforms, which costs little more than reading the data.
+// `rows`, when given, says which rows (of the decoded size) are wanted: the others are left
+// black, though all of the data is still read and checked.
+PicturePixels decodeJpeg(const uint8_t* data, size_t size, int denominator = 1,
+                         const std::vector<bool>* rows = nullptr);
+// A JPEG's size as its header gives it; {0, 0} when the header is damaged or too large.
+PictureSize jpegSize(const uint8_t* data, size_t size);
 PicturePixels decodePng(const uint8_t* data, size_t size, uint32_t background);
 PicturePixels decodeBmp(const uint8_t* data, size_t size);
 
 // Half the size in both directions (rounded up), each pixel the mean of its 2 x 2 block;
 // at an odd right or bottom edge the mean of what the block holds.
 PicturePixels halvePicture(const PicturePixels& source);
-
-// The picture repeated `across` times to the right and `down` times downwards.
-PicturePixels repeatPicture(const PicturePixels& source, int across, int down);
 
 struct PictureRect {
   int left = 0;
@@ -51,6 +61,24 @@ struct PictureRect {
   int height = 0;
   friend bool operator==(const PictureRect&, const PictureRect&) = default;
 };
+
+// The picture shrunk to width x height (at most its own size) by area averaging: each target
+// pixel is the mean of the source area it covers, edge pixels weighted by the part covered.
+// Writes only the target pixels of `part`, as 32-bit blue, green, red, 0 into top-down rows
+// `stride` bytes apart that start with target pixel (0, 0) at `out`. A pixel's value does not
+// depend on the part asked for, so parts made at different times fit together.
+void shrinkPicture(const PicturePixels& source, int width, int height, const PictureRect& part,
+                   uint8_t* out, size_t stride);
+// The source rows [first, end) that target rows [from, to) of such a shrink read.
+struct PictureSpan {
+  int first = 0;
+  int end = 0;
+  friend bool operator==(const PictureSpan&, const PictureSpan&) = default;
+};
+PictureSpan shrinkSourceRows(int source, int target, int from, int to);
+
+// The picture repeated `across` times to the right and `down` times downwards.
+PicturePixels repeatPicture(const PicturePixels& source, int across, int down);
 
 enum PictureMode : int {
   kPictureTopLeft = 0,

@@ -614,13 +614,14 @@ void WindowComponent::dropPicture() {
   pictureTried_ = false;
 }
 
-BackgroundPicture* WindowComponent::picture() {
+BackgroundPicture* WindowComponent::picture(const RECT& client) {
   if (pictureTried_) return picture_.get();
   pictureTried_ = true;
   const auto& data = settings_.bytes(WindowBlob::BackPicture);
   if (data.empty()) return nullptr;
   auto decoded = std::make_unique<BackgroundPicture>();
-  if (decoded->load(data.data(), data.size(), resolveColour(setting(WindowBlob::BackColor))) &&
+  if (decoded->load(data.data(), data.size(), resolveColour(setting(WindowBlob::BackColor)),
+                    setting(WindowBlob::PictureMode), {client.right, client.bottom}) &&
       !decoded->empty())
     picture_ = std::move(decoded);
   return picture_.get();
@@ -705,7 +706,7 @@ LRESULT WindowComponent::onPaint() {
   OwnedRegion remaining(CreateRectRgnIndirect(&clip));
   RECT client;
   GetClientRect(hwnd_, &client);
-  if (BackgroundPicture* p = picture())
+  if (BackgroundPicture* p = picture(client))
     p->paint(paint.dc(), setting(WindowBlob::PictureMode), client, clip, remaining.get());
   OwnedBrush brush(CreateSolidBrush(resolveColour(setting(WindowBlob::BackColor))));
   FillRgn(paint.dc(), remaining.get(), brush.get());

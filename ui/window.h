@@ -146,7 +146,7 @@ class WindowComponent : public Component {
   void applyTaskbarOwner();
   void invalidateBackground();
   void dropPicture();
-  BackgroundPicture* picture();
+  BackgroundPicture* picture(const RECT& client);
   void reenableModalDisabled();
   void restoreFocus();
 

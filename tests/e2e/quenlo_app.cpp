@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -122,8 +123,10 @@ bool waitUntil(const std::function<bool()>& done, int ms) {
   return done();
 }
 
-QuenloApp::QuenloApp()
-    : folder_(makeTempFolder("quenlo-app-")), cwd_(makeTempFolder("quenlo-cwd-")) {
+QuenloApp::QuenloApp(int startMs)
+    : folder_(makeTempFolder("quenlo-app-")),
+      cwd_(makeTempFolder("quenlo-cwd-")),
+      startMs_(startMs) {
   start();
 }
 
@@ -154,12 +157,12 @@ void QuenloApp::start() {
                       cwd_.c_str(), &si, &process_))
     return;
   const DWORD pid = process_.dwProcessId;
-  waitUntil([&] { return (main_ = topLevelOf(pid, nullptr, "Quenlo3.0")) != nullptr; }, 30000);
+  waitUntil([&] { return (main_ = topLevelOf(pid, nullptr, "Quenlo3.0")) != nullptr; }, startMs_);
   if (main_) findControls();
   // Ready once the start-up message is shown and the window is in front.
-  waitUntil([&] { return status_ && !status().empty(); });
+  waitUntil([&] { return status_ && !status().empty(); }, std::max(10000, startMs_));
   if (main_) SetForegroundWindow(main_);
-  waitUntil([&] { return GetForegroundWindow() == main_; }, 3000);
+  waitUntil([&] { return GetForegroundWindow() == main_; }, std::max(3000, startMs_));
   settle();
 }
 
@@ -211,14 +214,14 @@ bool QuenloApp::inMenu() const {
 
 // Clicks until the control reports the focus: a click that arrives while the window is still
 // being brought forward may be lost.
-void QuenloApp::focus(HWND control) {
+void QuenloApp::focus(HWND control, int ms) {
   for (int attempt = 0; attempt < 5; ++attempt) {
     SetForegroundWindow(main_);
-    waitUntil([&] { return GetForegroundWindow() == main_; }, 3000);
+    waitUntil([&] { return GetForegroundWindow() == main_; }, 3 * ms);
     RECT r;
     GetWindowRect(control, &r);
     clickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    if (!waitUntil([&] { return focusedControl() == control; }, 1000)) continue;
+    if (!waitUntil([&] { return focusedControl() == control; }, ms)) continue;
     Sleep(150);  // a late activation may still hand the focus back to the last control
     if (focusedControl() == control) break;
   }

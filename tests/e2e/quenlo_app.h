@@ -10,7 +10,8 @@
 // sends real keyboard and mouse input, and reads what the windows show.
 class QuenloApp {
  public:
-  QuenloApp();
+  // Each waits up to `startMs` for the window, and as long again for it to be ready.
+  explicit QuenloApp(int startMs = 30000);
   // Copies the program into `folder` and starts it from `workingDir`; both exist, and are left
   // in place afterwards.
   QuenloApp(const std::string& folder, const std::string& workingDir);
@@ -33,8 +34,9 @@ class QuenloApp {
   std::string status() const;
   // Menu items are chosen by their command ids: 20000 + the item's place in the menu bar.
   void chooseMenu(int position);
-  // Brings the window forward and gives `control` the keyboard focus with a mouse click.
-  void focus(HWND control);
+  // Brings the window forward and gives `control` the keyboard focus with a mouse click,
+  // waiting up to `ms` for each of a few clicks to take.
+  void focus(HWND control, int ms = 1000);
   HWND focusedControl() const;
   bool inMenu() const;                  // a menu of the window is open
   void type(const std::string& ascii);  // letters, digits, space, Enter ("\n")
@@ -68,6 +70,7 @@ class QuenloApp {
   void findControls();
   std::string folder_, cwd_;
   bool ownsFolders_ = true;
+  int startMs_ = 30000;
   PROCESS_INFORMATION process_{};
   HWND main_ = nullptr, input_ = nullptr, path_ = nullptr, status_ = nullptr;
 };

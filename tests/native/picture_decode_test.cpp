@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -308,6 +309,55 @@ TEST(JpegDecode, OversizedDimensionsAreRefused) {
   EXPECT_TRUE(decode(b).empty());
 }
 
+TEST(JpegDecode, ReducedScalesKeepTheContentAtRoundedUpSizes) {
+  const Bytes jpeg = encodeJpeg(75, 50, [](int x, int y) { return quadrants(x, y, 75, 50); });
+  EXPECT_EQ((PictureSize{75, 50}), jpegSize(jpeg.data(), jpeg.size()));
+  struct Case {
+    int denominator;
+    int width, height;
+  } cases[] = {{1, 75, 50}, {2, 38, 25}, {4, 19, 13}, {8, 10, 7}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.denominator);
+    const PicturePixels p = decodeJpeg(jpeg.data(), jpeg.size(), c.denominator);
+    ASSERT_EQ(c.width, p.width);
+    ASSERT_EQ(c.height, p.height);
+    for (auto [fx, fy] : {std::pair{0.2, 0.2}, {0.8, 0.2}, {0.2, 0.8}, {0.8, 0.8}}) {
+      const int x = static_cast<int>(fx * p.width), y = static_cast<int>(fy * p.height);
+      expectNear(quadrants(static_cast<int>(fx * 75), static_cast<int>(fy * 50), 75, 50),
+                 p.colourAt(x, y), 12, std::to_string(x) + "," + std::to_string(y));
+    }
+  }
+  EXPECT_TRUE(decodeJpeg(jpeg.data(), jpeg.size(), 3).empty()) << "not a scale of the decoder";
+  const Bytes cut(jpeg.begin(), jpeg.begin() + jpeg.size() - 40);
+  EXPECT_TRUE(decodeJpeg(cut.data(), cut.size(), 8).empty()) << "the whole data is still read";
+  EXPECT_EQ(PictureSize{}, jpegSize(cut.data(), 8));
+}
+
+TEST(JpegDecode, WantedRowsComeOutAsInAWholeDecode) {
+  auto colour = [](int x, int y) {
+    return static_cast<uint32_t>(x * 5 + (y * 3 << 8) + (x * y << 16));
+  };
+  for (bool subsampled : {false, true}) {
+    const Bytes jpeg = encodeJpeg(61, 53, colour, {.quality = 90, .fullChroma = !subsampled});
+    for (int denominator : {1, 2}) {
+      SCOPED_TRACE(std::to_string(denominator) + (subsampled ? " subsampled" : ""));
+      const PicturePixels whole = decodeJpeg(jpeg.data(), jpeg.size(), denominator);
+      std::vector<bool> rows(whole.height);
+      for (int y = 0; y < whole.height; ++y) rows[y] = y < 5 || (y >= 17 && y < 19);
+      const PicturePixels some = decodeJpeg(jpeg.data(), jpeg.size(), denominator, &rows);
+      ASSERT_EQ(whole.width, some.width);
+      ASSERT_EQ(whole.height, some.height);
+      for (int y = 0; y < whole.height; ++y) {
+        if (rows[y])
+          EXPECT_EQ(0, std::memcmp(whole.row(y), some.row(y), whole.width * 3)) << "row " << y;
+      }
+      const Bytes cut(jpeg.begin(), jpeg.begin() + jpeg.size() - 40);
+      EXPECT_TRUE(decodeJpeg(cut.data(), cut.size(), denominator, &rows).empty())
+          << "damage past the wanted rows is still found";
+    }
+  }
+}
+
 // ---- PNG ----
 
 TEST(PngDecode, AlphaIsBlendedOverTheBackground) {
@@ -515,6 +565,120 @@ TEST(HalvePicture, AveragesBlocksAndOddEdges) {
     for (int x = 0; x < 2; ++x)
       EXPECT_EQ(static_cast<uint32_t>(expected[y][x]) * 0x010101, h.colourAt(x, y)) << x << y;
   EXPECT_TRUE(halvePicture(PicturePixels{}).empty());
+}
+
+PicturePixels grayPicture(int width, int height, const std::function<int(int, int)>& level) {
+  PicturePixels p;
+  p.width = width;
+  p.height = height;
+  p.bits.assign(p.stride() * height, 0);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) std::memset(p.row(y) + x * 3, level(x, y), 3);
+  return p;
+}
+
+// A shrunk picture in the 32-bit layout of shrinkPicture, every byte 0xEE to start with.
+struct Shrunk {
+  Shrunk(int width, int height) : width(width), bits(size_t{4} * width * height, 0xEE) {}
+  uint8_t at(int x, int y, int channel = 0) const {
+    return bits[(size_t{4} * width) * y + 4 * x + channel];
+  }
+  int width;
+  std::vector<uint8_t> bits;
+};
+
+Shrunk shrink(const PicturePixels& p, int width, int height, PictureRect part = {}) {
+  if (part.width == 0) part = {0, 0, width, height};
+  Shrunk out(width, height);
+  shrinkPicture(p, width, height, part, out.bits.data(), size_t{4} * width);
+  return out;
+}
+
+TEST(ShrinkPicture, EachPixelIsTheMeanOfTheAreaItCovers) {
+  struct Case {
+    const char* what;
+    std::vector<int> source;  // one row
+    std::vector<int> shrunk;
+  } cases[] = {
+      {"halves", {0, 100, 200, 40}, {50, 120}},
+      {"three into two: the middle pixel is split", {30, 60, 90}, {40, 80}},
+      {"five into two", {10, 20, 30, 40, 50}, {18, 42}},  // (10+20+15)/2.5, (15+40+50)/2.5
+      {"same size", {7, 8, 9}, {7, 8, 9}},
+      {"all into one", {0, 255, 0, 255}, {128}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const int n = static_cast<int>(c.source.size()), m = static_cast<int>(c.shrunk.size());
+    // The same along both axes: the rows are the transposed columns.
+    const Shrunk across = shrink(grayPicture(n, 1, [&](int x, int) { return c.source[x]; }), m, 1);
+    const Shrunk down = shrink(grayPicture(1, n, [&](int, int y) { return c.source[y]; }), 1, m);
+    for (int i = 0; i < m; ++i) {
+      EXPECT_EQ(c.shrunk[i], across.at(i, 0)) << i;
+      EXPECT_EQ(c.shrunk[i], down.at(0, i)) << i;
+      EXPECT_EQ(0, across.at(i, 0, 3)) << "the fourth byte is 0";
+    }
+  }
+}
+
+TEST(ShrinkPicture, AFlatColourStaysExactAtEverySize) {
+  PicturePixels p = grayPicture(1999, 61, [](int, int) { return 0; });
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x) std::memcpy(p.row(y) + 3 * x, "\x32\xC8\xFF", 3);
+  for (auto [w, h] : {std::pair{1998, 60}, {700, 31}, {13, 7}, {1, 1}, {1999, 2}}) {
+    const Shrunk s = shrink(p, w, h);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        ASSERT_TRUE(s.at(x, y, 0) == 0x32 && s.at(x, y, 1) == 0xC8 && s.at(x, y, 2) == 0xFF)
+            << w << "x" << h << " at " << x << "," << y;
+  }
+}
+
+TEST(ShrinkPicture, PartsMadeApartFitTheWhole) {
+  const PicturePixels p =
+      grayPicture(301, 203, [](int x, int y) { return (x * 37 + y * 101) % 256; });
+  const int w = 97, h = 61;
+  const Shrunk whole = shrink(p, w, h);
+  Shrunk parts(w, h);
+  for (int y = 0; y < h; y += 16)
+    for (int x = 0; x < w; x += 32)
+      shrinkPicture(p, w, h, {x, y, 32, 16}, parts.bits.data(), size_t{4} * w);
+  EXPECT_EQ(whole.bits, parts.bits);
+
+  const Shrunk corner = shrink(p, w, h, {-5, -5, 20, 12});
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const bool inside = x < 15 && y < 7;
+      ASSERT_EQ(inside ? whole.at(x, y) : 0xEE, corner.at(x, y)) << x << "," << y;
+    }
+}
+
+TEST(ShrinkPicture, SourceRowsAreThoseTheTargetRowsRead) {
+  const PicturePixels p = grayPicture(13, 301, [](int, int y) { return y % 256; });
+  const int height = 97;
+  const Shrunk whole = shrink(p, 5, height);
+  for (auto [from, to] : {std::pair{0, 1}, {0, 32}, {32, 64}, {90, 97}}) {
+    const PictureSpan read = shrinkSourceRows(301, height, from, to);
+    // Rows outside the span are made to differ: the target rows must not change.
+    const PicturePixels other = grayPicture(13, 301, [&](int, int y) {
+      return y >= read.first && y < read.end ? y % 256 : 255 - y % 256;
+    });
+    Shrunk part(5, height);
+    shrinkPicture(other, 5, height, {0, from, 5, to - from}, part.bits.data(), 20);
+    for (int y = from; y < to; ++y) ASSERT_EQ(whole.at(2, y), part.at(2, y)) << from << " " << y;
+  }
+}
+
+TEST(ShrinkPicture, NothingIsWrittenForATargetLargerThanThePicture) {
+  const PicturePixels p = grayPicture(10, 10, [](int, int) { return 1; });
+  const std::vector<uint8_t> untouched(size_t{4} * 11 * 11, 0xEE);
+  for (auto [w, h] : {std::pair{11, 5}, {5, 11}, {0, 5}}) {
+    std::vector<uint8_t> out = untouched;
+    shrinkPicture(p, w, h, {0, 0, 11, 11}, out.data(), 44);
+    EXPECT_EQ(untouched, out) << w << "x" << h;
+  }
+  std::vector<uint8_t> out = untouched;
+  shrinkPicture(PicturePixels{}, 4, 4, {0, 0, 4, 4}, out.data(), 44);
+  EXPECT_EQ(untouched, out) << "no picture";
 }
 
 // ---- geometry ----

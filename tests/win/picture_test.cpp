@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -279,6 +280,31 @@ TEST(BackgroundPicture, RepaintsOfPartsMatchAWholePaint) {
   }
 }
 
+// A window whose controls cover most of the picture paints through a clip region; the parts
+// of the shrunk copy it shows are made then, the rest when a later paint shows them.
+TEST(BackgroundPicture, PaintsThroughAClipRegionMatchAWholePaint) {
+  BackgroundPicture picture;
+  load(picture, bmpOf(300, 200, gradient));
+  Canvas whole(200, 150);
+  paintAll(picture, kPictureStretched, whole);
+
+  BackgroundPicture later;
+  load(later, bmpOf(300, 200, gradient));
+  Canvas parts(200, 150);
+  const RECT client = parts.rect();
+  OwnedRegion corners = regionOf({{0, 0, 20, 12}, {180, 140, 200, 150}});
+  SelectClipRgn(parts.dc(), corners.get());
+  OwnedRegion rest(CreateRectRgnIndirect(&client));
+  later.paint(parts.dc(), kPictureStretched, client, client, rest.get());
+  SelectClipRgn(parts.dc(), nullptr);
+  expectPixels(parts, client, [&](int x, int y) {
+    const bool shown = (x < 20 && y < 12) || (x >= 180 && y >= 140);
+    return shown ? whole.at(x, y) : kMarker;
+  });
+  later.paint(parts.dc(), kPictureStretched, client, client, rest.get());
+  expectPixels(parts, client, [&](int x, int y) { return whole.at(x, y); });
+}
+
 TEST(BackgroundPicture, DecodesTheMainWindowJpeg) {
   const Bytes jpeg = fileBytes(std::string(QUENLO_ASSETS) + "/background.jpg");
   ASSERT_GT(jpeg.size(), 1000u);
@@ -295,6 +321,41 @@ TEST(BackgroundPicture, DecodesTheMainWindowJpeg) {
   const Bytes cut(jpeg.begin(), jpeg.begin() + jpeg.size() / 3);
   EXPECT_FALSE(picture.load(cut.data(), cut.size(), 0));
   EXPECT_TRUE(picture.empty());
+
+  // Loaded for a shrinking first paint, the data is checked at that paint: nothing is drawn,
+  // and everything is left to fill.
+  picture.load(cut.data(), cut.size(), 0, kPictureStretched, {712, 371});
+  Canvas damaged(712, 371);
+  OwnedRegion rest = paintAll(picture, kPictureStretched, damaged);
+  expectPixels(damaged, {}, solid(kMarker));
+  expectRegion(regionOf({damaged.rect()}), rest);
+  EXPECT_TRUE(picture.empty());
+}
+
+// Decoded first only as finely as the main window's client needs, the picture looks the same,
+// and is decoded in full when drawn at its own size.
+TEST(BackgroundPicture, AJpegFirstDrawnSmallLooksTheSameAndDecodesInFullWhenLarger) {
+  const Bytes jpeg = fileBytes(std::string(QUENLO_ASSETS) + "/background.jpg");
+  BackgroundPicture full;
+  ASSERT_TRUE(full.load(jpeg.data(), jpeg.size(), 0));
+  BackgroundPicture small;
+  ASSERT_TRUE(small.load(jpeg.data(), jpeg.size(), 0, kPictureStretched, {712, 371}));
+  EXPECT_EQ(2048, small.size().cx);
+  EXPECT_EQ(1536, small.size().cy);
+
+  Canvas a(712, 371), b(712, 371);
+  paintAll(full, kPictureStretched, a);
+  paintAll(small, kPictureStretched, b);
+  long difference = 0;
+  for (int y = 0; y < 371; ++y)
+    for (int x = 0; x < 712; ++x)
+      difference += std::abs(GetGValue(a.at(x, y)) - GetGValue(b.at(x, y)));
+  EXPECT_LT(difference / (712 * 371), 2) << "mean difference of the green channel";
+
+  Canvas natural(300, 200), reference(300, 200);
+  paintAll(full, kPictureTopLeft, reference);
+  paintAll(small, kPictureTopLeft, natural);
+  expectPixels(natural, natural.rect(), [&](int x, int y) { return reference.at(x, y); });
 }
 
 }  // namespace

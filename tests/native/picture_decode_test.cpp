@@ -348,8 +348,9 @@ TEST(JpegDecode, WantedRowsComeOutAsInAWholeDecode) {
       ASSERT_EQ(whole.width, some.width);
       ASSERT_EQ(whole.height, some.height);
       for (int y = 0; y < whole.height; ++y) {
-        if (rows[y])
+        if (rows[y]) {
           EXPECT_EQ(0, std::memcmp(whole.row(y), some.row(y), whole.width * 3)) << "row " << y;
+        }
       }
       const Bytes cut(jpeg.begin(), jpeg.begin() + jpeg.size() - 40);
       EXPECT_TRUE(decodeJpeg(cut.data(), cut.size(), denominator, &rows).empty())

@@ -1,6 +1,7 @@
 #include "ui/picture.h"
 
 #include <algorithm>
+#include <exception>
 
 // Not implemented: icons and cursors (drawn with DrawIconEx), GIF and PCX give no picture.
 
@@ -73,6 +74,7 @@ bool BackgroundPicture::load(const uint8_t* data, size_t size, COLORREF backgrou
                         (where.width < natural_.width || where.height < natural_.height);
     if (shrunk) {
       firstLevel_ = coarsestLevelAtLeast(where.width, where.height);
+      decodeAhead();
       return true;
     }
     return level(0) != nullptr;
@@ -85,6 +87,7 @@ bool BackgroundPicture::load(const uint8_t* data, size_t size, COLORREF backgrou
 }
 
 void BackgroundPicture::clear() {
+  dropAhead();  // the thread reads jpeg_
   if (cacheDc_ && scaled_.bitmap) SelectObject(cacheDc_, cacheDcBitmap_);
   scaled_ = Scaled{};
   natural_ = {};
@@ -297,6 +300,7 @@ int BackgroundPicture::chooseLevel(int width, int height) const {
 const PicturePixels* BackgroundPicture::level(int k) {
   if (empty() || k < 0 || k >= kLevels) return nullptr;
   if (!levels_[k].empty() && k != partialLevel_) return &levels_[k];
+  if (ahead_.valid() && k == firstLevel_) return takeAhead() ? &levels_[k] : nullptr;
   if (!jpeg_.empty() && k <= kMaxJpegLevel)
     return decoded(decodeJpeg(jpeg_.data(), jpeg_.size(), 1 << k), k) ? &levels_[k] : nullptr;
   const PicturePixels* above = level(k - 1);
@@ -306,6 +310,7 @@ const PicturePixels* BackgroundPicture::level(int k) {
 // Level k made at least in `rows`: a JPEG level not yet decoded is decoded in those rows only.
 bool BackgroundPicture::makeRows(int k, const std::vector<bool>& rows) {
   if (!levels_[k].empty() && k != partialLevel_) return true;
+  if (ahead_.valid() && k == firstLevel_) return takeAhead();
   if (k == partialLevel_) {
     for (size_t y = 0; y < rows.size(); ++y)
       if (rows[y] && !partialRows_[y]) return level(k) != nullptr;
@@ -332,6 +337,25 @@ bool BackgroundPicture::decoded(PicturePixels made, int k) {
     partialRows_.clear();
   }
   return true;
+}
+
+// Starts decoding the first level on a thread. Without a thread the first paint decodes it.
+void BackgroundPicture::decodeAhead() {
+  try {
+    ahead_ =
+        std::async(std::launch::async, [data = jpeg_.data(), size = jpeg_.size(), k = firstLevel_] {
+          return decodeJpeg(data, size, 1 << k);
+        });
+  } catch (const std::exception&) {  // no thread or no memory for one
+  }
+}
+
+// Waits for the first level's decode and keeps it.
+bool BackgroundPicture::takeAhead() { return decoded(ahead_.get(), firstLevel_); }
+
+void BackgroundPicture::dropAhead() {
+  if (ahead_.valid()) ahead_.wait();
+  ahead_ = {};
 }
 
 HDC BackgroundPicture::cacheDc() {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <future>
 #include <vector>
 
 #include "ui/gdi.h"
@@ -20,9 +21,10 @@
 //
 // A JPEG is decoded at the smallest of 1, 1/2, 1/4 and 1/8 of its size that is still at least
 // the size it is first drawn at, and decoded again, finer, only when it is later drawn larger.
-// Loaded for a first paint that shrinks it, it is decoded at that paint, and then only the rows
-// that the paint shows; all of the data is read and checked either way, and a picture whose
-// data turns out damaged then is no picture: nothing is drawn and nothing taken out.
+// Loaded for a first paint that shrinks it, it is decoded on a thread of its own from the load
+// on, so that the decode runs while the window's controls are made; the first paint waits for
+// it. All of the data is read and checked, and a picture whose data turns out damaged then is
+// no picture: nothing is drawn and nothing taken out.
 class BackgroundPicture {
  public:
   BackgroundPicture() = default;
@@ -65,6 +67,9 @@ class BackgroundPicture {
   const PicturePixels* level(int k);
   bool makeRows(int k, const std::vector<bool>& rows);
   bool decoded(PicturePixels made, int k);
+  void decodeAhead();
+  bool takeAhead();
+  void dropAhead();
   int chooseLevel(int width, int height) const;
   PictureSize levelSize(int k) const;
   int coarsestLevelAtLeast(int width, int height) const;
@@ -77,10 +82,11 @@ class BackgroundPicture {
   std::vector<uint8_t> jpeg_;                  // a JPEG's data, kept for finer decodes
   bool checked_ = false;                       // the JPEG's data has been decoded once
   int firstLevel_ = -1;                        // the level an unchecked JPEG is first drawn from
+  std::future<PicturePixels> ahead_;           // that level, while a thread decodes it
   std::array<PicturePixels, kLevels> levels_;  // [k]: the picture at 1/2^k of its size, once made
   int partialLevel_ = -1;                      // a level made only in the rows below
   std::vector<bool> partialRows_;
-  PicturePixels tile_;                 // a small picture repeated, for tiling
+  PicturePixels tile_;  // a small picture repeated, for tiling
   Scaled scaled_;
   HDC cacheDc_ = nullptr;
   HGDIOBJ cacheDcBitmap_ = nullptr;  // the memory DC's own bitmap, put back before deletion

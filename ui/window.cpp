@@ -392,6 +392,10 @@ void WindowComponent::afterCreate(const CreateParams& p) {
   if (!IsIconic(hwnd_) && !IsZoomed(hwnd_) &&
       (r.right - r.left != p.width || r.bottom - r.top != p.height))
     SetWindowPos(hwnd_, nullptr, r.left, r.top, p.width, p.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  // A JPEG to be shrunk is then decoded while the controls are made, not at the first paint.
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  if (!IsRectEmpty(&client)) picture(client);
   applyIcons();
   if (setting(WindowBlob::Shape) != 0) applyShape();
   SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),

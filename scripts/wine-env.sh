@@ -46,7 +46,7 @@ _wine_env_start_xvfb() {
 }
 
 # Bump when _wine_env_boot changes what it puts into a prefix.
-_wine_env_boot_rev=1
+_wine_env_boot_rev=2
 
 _wine_env_cache_dir() {
   local version
@@ -60,12 +60,22 @@ _wine_env_boot() {
   # goes on, so its exit code is ignored and wineserver -w waits for all of it.
   "$QUENLO_WINE" wineboot -i >/dev/null 2>&1 || true
   wineserver -w || return 1
-  "$QUENLO_WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 || return 1
-  "$QUENLO_WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x800 /f >/dev/null 2>&1 || return 1
+  # With the server gone the files are the registry. Written here rather than with reg.exe,
+  # because every Wine start (the server and its services with it) takes minutes under qemu.
   # A crashing test must fail, not wait on winedbg's dialog.
-  "$QUENLO_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || return 1
-  # The registry reaches the files only when the server exits.
-  wineserver -w || return 1
+  local now
+  now=$(date +%s)
+  cat >>"$WINEPREFIX/user.reg" <<REG || return 1
+
+[Software\\\\Wine\\\\Explorer] $now
+"Desktop"="Default"
+
+[Software\\\\Wine\\\\Explorer\\\\Desktops] $now
+"Default"="1280x800"
+
+[Software\\\\Wine\\\\WineDbg] $now
+"ShowCrashDialog"=dword:00000000
+REG
   [ -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ] && grep -q 'Explorer\\\\Desktops' "$WINEPREFIX/user.reg"
 }
 

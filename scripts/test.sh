@@ -3,8 +3,8 @@
 # bounded fuzz run of each fuzz target, and the Windows tests and end-to-end tests under Wine
 # and Xvfb. Those run on the PE32 build that ships (build/win, wine32) wherever the kernel runs
 # 32-bit code. Elsewhere they run on the PE32+ build of the same sources (build/win64, wine64),
-# and the PE32 program is then started once through the qemu-i386 emulator and driven as a user
-# would (scripts/pe32-smoke.sh). QUENLO_KERNEL_RUNS_32BIT=0 takes that second path on any
+# and the PE32 program is then started once through the qemu-i386 emulator, on the 32-bit side
+# of a 64-bit Wine prefix, and driven as a user would (scripts/pe32-smoke.sh). QUENLO_KERNEL_RUNS_32BIT=0 takes that second path on any
 # machine (the PE32 program then runs natively); QUENLO_TEST_PLAN=1 only prints the plan.
 # Builds and package installs log to $QUENLO_BUILD/test.log; its end is shown on a failure.
 set -euo pipefail
@@ -18,7 +18,7 @@ if kernel_runs_32bit; then
   folder=win wine=wine32 smoke=0
   why="this kernel runs 32-bit code"
 else
-  parts=(host fuzz win64 win:Quenlo,quenlo_e2e)
+  parts=(host fuzz win64 win:Quenlo)
   folder=win64 wine=wine64 smoke=1
   why="this kernel runs no 32-bit code; the PE32 program is started once through the emulator"
   [ "${QUENLO_KERNEL_RUNS_32BIT:-}" = 0 ] &&
@@ -29,7 +29,7 @@ plan="Windows and end-to-end tests on the $kind build ($build/$folder) under $wi
 if [ "${QUENLO_TEST_PLAN:-}" = 1 ]; then
   echo "build: ${parts[*]}"
   echo "$plan"
-  [ $smoke = 0 ] || echo "PE32 smoke test: $build/win/Quenlo.exe under wine32"
+  [ $smoke = 0 ] || echo "PE32 smoke test: $build/win/Quenlo.exe under wine64's 32-bit side"
   exit 0
 fi
 
@@ -67,8 +67,8 @@ if [ $smoke = 1 ] && [ "$status" != 3 ]; then
   how="through the qemu-i386 emulator"
   QUENLO_KERNEL_RUNS_32BIT='' kernel_runs_32bit &&
     how="natively: this kernel runs 32-bit code; QUENLO_KERNEL_RUNS_32BIT=0 chose this path"
-  say "PE32 smoke test: $build/win/Quenlo.exe under wine32, $how"
-  bash "$root/scripts/pe32-smoke.sh" "$build/win" || status=$?
+  say "PE32 smoke test: $build/win/Quenlo.exe under wine64's 32-bit side, $how"
+  bash "$root/scripts/pe32-smoke.sh" "$build" || status=$?
 fi
 say "done"
 exit "$status"

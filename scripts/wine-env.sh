@@ -3,6 +3,8 @@
 # and a persistent wineserver for the calling shell. Run programs with "$QUENLO_WINE".
 # QUENLO_WINEARCH=win64 makes a 64-bit-only prefix for PE32+ builds, which run
 # natively; the default win32 prefix runs PE32 (under qemu where the kernel lacks ia32).
+# QUENLO_WINEARCH=wow64 is a 64-bit prefix that also runs PE32 programs, as 64-bit Windows
+# does: Wine and its services stay 64-bit, and only the 32-bit programs go through qemu.
 # No `set -euo pipefail` here: it would leak into the shell that sources this file,
 # so every step checks its own result and the file returns non-zero on failure.
 
@@ -51,7 +53,7 @@ _wine_env_boot_rev=2
 _wine_env_cache_dir() {
   local version
   version=$("$QUENLO_WINE" --version 2>/dev/null | tr -cs '[:alnum:].-' _)
-  echo "${XDG_CACHE_HOME:-$HOME/.cache}/quenlo/wineprefix-$WINEARCH-$version-r$_wine_env_boot_rev"
+  echo "${XDG_CACHE_HOME:-$HOME/.cache}/quenlo/wineprefix-$QUENLO_PREFIX_KIND-$version-r$_wine_env_boot_rev"
 }
 
 _wine_env_boot() {
@@ -93,7 +95,7 @@ _wine_env_init_prefix() {
     if [ ! -f "$cache/.quenlo-initialised" ]; then
       echo "wine-env: booting a Wine prefix into $cache (minutes under qemu)" >&2
       rm -rf "$cache"
-      if [ "$WINEARCH" = win64 ] && [ "$(id -u)" = 0 ] && command -v unshare >/dev/null; then
+      if [ "$QUENLO_PREFIX_KIND" = win64 ] && [ "$(id -u)" = 0 ] && command -v unshare >/dev/null; then
         # Hiding the 32-bit loader keeps wineboot from setting up syswow64, which
         # runs under qemu here and turns a one-minute boot into many.
         WINEPREFIX=$cache unshare -m bash -c "mount --bind /dev/null /usr/lib/wine/wine &&
@@ -131,25 +133,24 @@ _wine_env_main() {
     command -v "$tool" >/dev/null || { echo "wine-env: $tool not found; run scripts/setup.sh" >&2; return 1; }
   done
   export WINEPREFIX=$build_dir/wineprefix
-  export WINEARCH=${QUENLO_WINEARCH:-win32}
-  case $WINEARCH in
-    win32)
-      export QUENLO_WINE=wine
-      # Kernels booted without ia32 support need the qemu binfmt handler that setup.sh registers.
-      if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-        echo "wine-env: 32-bit wine cannot run here; run scripts/setup.sh" >&2
-        return 1
-      fi
-      ;;
-    win64)
+  QUENLO_PREFIX_KIND=${QUENLO_WINEARCH:-win32}
+  export WINEARCH=${QUENLO_PREFIX_KIND/wow64/win64}
+  case $QUENLO_PREFIX_KIND in
+    win32) export QUENLO_WINE=wine ;;
+    win64 | wow64)
       export QUENLO_WINE=/usr/lib/wine/wine64
       export WINELOADER=$QUENLO_WINE
       ;;
     *)
-      echo "wine-env: QUENLO_WINEARCH must be win32 or win64" >&2
+      echo "wine-env: QUENLO_WINEARCH must be win32, win64 or wow64" >&2
       return 2
       ;;
   esac
+  # Kernels booted without ia32 support need the qemu binfmt handler that setup.sh registers.
+  if [ "$QUENLO_PREFIX_KIND" != win64 ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    echo "wine-env: 32-bit wine cannot run here; run scripts/setup.sh" >&2
+    return 1
+  fi
   export WINEDEBUG=-all
   # Without these, wineboot offers to download Mono and Gecko and waits on that dialog.
   export WINEDLLOVERRIDES="mscoree,mshtml="

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -147,9 +148,16 @@ bool QuenloApp::restart() {
   return started();
 }
 
+// The build's own program, unless QUENLO_E2E_PROGRAM names another: the 32-bit program is driven
+// from this 64-bit driver where only it may go through the emulator.
+static const char* programUnderTest() {
+  const char* other = std::getenv("QUENLO_E2E_PROGRAM");
+  return other && *other ? other : QUENLO_EXE;
+}
+
 void QuenloApp::start() {
   std::string exe = inFolder("Quenlo.exe");
-  if (!CopyFileA(QUENLO_EXE, exe.c_str(), FALSE)) return;
+  if (!CopyFileA(programUnderTest(), exe.c_str(), FALSE)) return;
   STARTUPINFOA si{};
   si.cb = sizeof si;
   std::string command = "\"" + exe + "\"";

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "tests/e2e/quenlo_app.h"
@@ -18,6 +19,10 @@ TEST(SmokeE2E, TypeSaveAndCloseLeavesTheTextInTheBackup) {
   const std::string typed = "smoke 32";
   QuenloApp app(kPatientMs);
   ASSERT_TRUE(app.started()) << "no window";
+  if (std::getenv("QUENLO_E2E_PROGRAM")) {  // the 32-bit program, from a 64-bit driver
+    BOOL wow64 = FALSE;
+    EXPECT_TRUE(IsWow64Process(app.process(), &wow64) && wow64) << "not a 32-bit process";
+  }
   app.focus(app.inputBox(), kPatientMs / 10);
   app.type(typed);
   EXPECT_TRUE(waitUntil([&] { return windowText(app.inputBox()) == typed; }, kPatientMs))

@@ -4,8 +4,9 @@
 # and Xvfb. Those run on the PE32 build that ships (build/win, wine32) wherever the kernel runs
 # 32-bit code. Elsewhere they run on the PE32+ build of the same sources (build/win64, wine64),
 # and the PE32 program is then started once through the qemu-i386 emulator, on the 32-bit side
-# of a 64-bit Wine prefix, and driven as a user would (scripts/pe32-smoke.sh). QUENLO_KERNEL_RUNS_32BIT=0 takes that second path on any
-# machine (the PE32 program then runs natively); QUENLO_TEST_PLAN=1 only prints the plan.
+# of a 64-bit Wine prefix, and driven as a user would (scripts/pe32-smoke.sh).
+# QUENLO_KERNEL_RUNS_32BIT=0 takes that second path on any machine (the PE32 program then runs
+# natively unless 32-bit programs are routed to qemu); QUENLO_TEST_PLAN=1 only prints the plan.
 # Builds and package installs log to $QUENLO_BUILD/test.log; its end is shown on a failure.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

@@ -47,3 +47,9 @@ quietly() {
     exit "$status"
   fi
 }
+
+# The name Wine's programs know a Unix path by (drive Z: is the Unix root): `windows_path /a/b`.
+windows_path() {
+  local unix=$1
+  echo "Z:${unix//\//\\}"
+}

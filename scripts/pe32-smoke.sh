@@ -26,9 +26,9 @@ timeout --kill-after=30 "$seconds" bash -c '
   . "$1/scripts/wine-env.sh" "$2/pe32-smoke" || exit 1
   trap wine_env_cleanup EXIT
   trap "wine_env_cleanup; exit 124" TERM
-  program="Z:$2/win/Quenlo.exe"
-  QUENLO_E2E_PROGRAM=${program//\//\\} "$QUENLO_WINE" "$2/win64/quenlo_e2e.exe" \
-    --gtest_filter="SmokeE2E.*" &
+  . "$1/scripts/lib.sh"
+  QUENLO_E2E_PROGRAM=$(windows_path "$2/win/Quenlo.exe") \
+    "$QUENLO_WINE" "$2/win64/quenlo_e2e.exe" --gtest_filter="SmokeE2E.*" &
   wait $!
 ' smoke "$root" "$build" >"$log" 2>&1 || status=$?
 elapsed=$(($(date +%s) - start))

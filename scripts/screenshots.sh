@@ -17,9 +17,9 @@ mkdir -p "$out"
 export QUENLO_WINEARCH=$arch
 . "$root/scripts/wine-env.sh" "$build/$folder"
 trap wine_env_cleanup EXIT
-QUENLO_SCREENSHOTS="Z:${out//\//\\}" \
+QUENLO_SCREENSHOTS=$(windows_path "$out") \
   "$QUENLO_WINE" "$build/$folder/quenlo_e2e.exe" --gtest_filter='Screenshots.*' >"$out/log.txt" 2>&1
-QUENLO_SCREENSHOTS="Z:${out//\//\\}" \
+QUENLO_SCREENSHOTS=$(windows_path "$out") \
   "$QUENLO_WINE" "$build/$folder/quenlo_tests.exe" --gtest_filter='Screenshots.*' >>"$out/log.txt" 2>&1
 for bmp in "$out"/*.bmp; do
   convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Measures how a file's encoding is chosen (bench/encoding_bench.cpp): the share of a labelled
+# set of short and long texts each rule gets right, and the time to choose for 20 MB files.
+#
+#   bash scripts/encoding-bench.sh [REF]
+#
+# Natively, with glibc's CP936 standing in for the system's code page: installs what is missing
+# (libuchardet-dev, fortunes-zh, python3-jieba), takes uchardet's test corpus from its Debian
+# source package, builds the program with -O2 and runs it. With REF (a commit, such as main),
+# the 20 MB times are measured again with runtime/document_encoding.* as they were there.
+# ENCODING_BENCH_WINE=1 also runs the program of the PE32+ build under wine64, with the
+# system's own code page 936, in process. Output in $QUENLO_BUILD/encoding-bench. Not a test.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${QUENLO_BUILD:-$root/build}
+out=$build/encoding-bench
+mkdir -p "$out"
+. "$root/scripts/lib.sh"
+
+as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+missing=()
+for p in g++ dpkg-dev libuchardet-dev fortunes-zh python3-jieba; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  say "installing ${missing[*]}"
+  as_root apt-get install -y -q "${missing[@]}" >"$out/apt.log" 2>&1
+fi
+if [ ! -d "$out/uchardet" ]; then
+  say "fetching uchardet's source package for its test corpus"
+  (cd "$out" && apt-get source -q uchardet >"$out/source.log" 2>&1)
+  mv "$out"/uchardet-*/ "$out/uchardet"
+fi
+
+compile() {  # output, folder with runtime/document_encoding.*
+  g++ -O2 -std=c++20 -DQUENLO_UCHARDET -I"$2" -I"$root" "$root/bench/encoding_bench.cpp" \
+    "$2/runtime/document_encoding.cpp" -luchardet -o "$1"
+}
+say "building and running the native program"
+compile "$out/encoding_bench" "$root"
+"$out/encoding_bench" --uchardet-tests "$out/uchardet/test" | tee "$out/native.txt"
+
+if [ $# -gt 0 ]; then
+  say "the 20 MB times with the code of $1"
+  rm -rf "$out/baseline" && mkdir -p "$out/baseline/runtime"
+  for f in document_encoding.h document_encoding.cpp; do
+    git -C "$root" show "$1:runtime/$f" >"$out/baseline/runtime/$f"
+  done
+  compile "$out/encoding_bench-baseline" "$out/baseline"
+  "$out/encoding_bench-baseline" --time-only | tee "$out/native-baseline.txt"
+fi
+
+if [ "${ENCODING_BENCH_WINE:-}" = 1 ]; then
+  say "building the PE32+ program and running it under wine64"
+  QUENLO_BUILD=$build bash "$root/scripts/build.sh" win64:encoding_bench >"$out/win64.log"
+  export QUENLO_WINEARCH=win64
+  . "$root/scripts/wine-env.sh" "$build/win64"
+  trap wine_env_cleanup EXIT
+  "$QUENLO_WINE" "$build/win64/encoding_bench.exe" --time-only | tee "$out/wine64.txt"
+fi

@@ -97,7 +97,10 @@ constexpr int kUtf8Prior = 6;         // a GBK editor's files are GBK more often
 constexpr int kLetterCost = 12;       // a Greek or Cyrillic letter the code page holds
 constexpr int kOtherLetterCost = 18;  // one it lacks
 constexpr int kLatinCost = 22;        // a Latin letter or symbol on its own
-constexpr int kLatinInWordCost = 2;   // one beside ASCII letters or digits: "café", "25°"
+constexpr int kLatinInWordCost = 2;   // a Latin letter beside ASCII letters: "café"
+// A character GBK added to GB2312: mostly traditional forms, which are far more common in UTF-8
+// text (from Taiwan or Hong Kong) than in GBK files.
+constexpr int kUtf8TraditionalCost = 16;
 
 // How rare each hanzi whose GBK bytes are also a UTF-8 sequence (lead C2 to DF, trail A1 to BF)
 // is in Chinese text, in bits from 'a' = 8 (tools/hanzi_costs.py). Short texts of them are the
@@ -141,26 +144,28 @@ int gbkCharacterCost(uint8_t lead, uint8_t trail) {
   const bool gb2312Area = trail >= 0xA1 && lead >= 0xA1;
   if (gb2312Area && lead >= 0xB0 && lead <= 0xD7) return 12;    // common hanzi
   if (gb2312Area && lead >= 0xD8 && lead <= 0xF7) return 18;    // less common hanzi
-  if (gb2312Area && lead <= 0xA9) return 12;                    // punctuation and symbols
+  if (gb2312Area && lead <= 0xA3) return 12;                    // punctuation, full width
+  if (gb2312Area && lead <= 0xA9) return 18;                    // kana, letters, box drawing
   if (gb2312Area || (lead >= 0xA1 && lead <= 0xA7)) return 30;  // user-defined
   return 23;  // the rare characters GBK added to GB2312
 }
 
-bool isAsciiLetterOrDigit(char byte) {
-  return ((byte | 0x20) >= 'a' && (byte | 0x20) <= 'z') || (byte >= '0' && byte <= '9');
-}
+bool isAsciiLetter(char byte) { return (byte | 0x20) >= 'a' && (byte | 0x20) <= 'z'; }
 
-// `inWord`: an ASCII letter or digit comes right before or after the character, or one space
-// away.
+// `inWord`: an ASCII letter comes right before or after the character, or one space away.
 int utf8CharacterCost(char32_t code, bool inWord, const CodePage& codePage) {
-  if (code >= 0xA0 && code <= 0x24F) return inWord ? kLatinInWordCost : kLatinCost;
+  if (code >= 0xC0 && code <= 0x24F && code != 0xD7 && code != 0xF7)
+    return inWord ? kLatinInWordCost : kLatinCost;
+  if (code >= 0xA0 && code <= 0xFF) return kLatinCost;
   if ((code >= 0x391 && code <= 0x3C9) || (code >= 0x410 && code <= 0x44F) || code == 0x401 ||
       code == 0x451)
     return kLetterCost;
   if (code >= 0x370 && code <= 0x4FF) return kOtherLetterCost;
   if (code < 0x10000) {
-    if (const uint16_t gbk = codePage.doubleByteCharacters()[code])
-      return gbkCharacterCost(gbk >> 8, gbk & 0xFF);
+    if (const uint16_t gbk = codePage.doubleByteCharacters()[code]) {
+      const int cost = gbkCharacterCost(gbk >> 8, gbk & 0xFF);
+      return code >= 0x4E00 && code <= 0x9FFF ? std::min(cost, kUtf8TraditionalCost) : cost;
+    }
   }
   if ((code >= 0x2190 && code <= 0x2BFF) || (code >= 0x1F000 && code <= 0x1FAFF) ||
       (code >= 0xFE00 && code <= 0xFE0F))
@@ -169,10 +174,10 @@ int utf8CharacterCost(char32_t code, bool inWord, const CodePage& codePage) {
   return code < 0x40000 ? 30 : 40;  // rare ideographs, then nothing but private use
 }
 
-bool alphanumericNear(std::string_view bytes, size_t i, int step) {
+bool letterNear(std::string_view bytes, size_t i, int step) {
   for (int k = 0; k < 2; ++k, i += step) {
     if (i >= bytes.size()) return false;
-    if (isAsciiLetterOrDigit(bytes[i])) return true;
+    if (isAsciiLetter(bytes[i])) return true;
     if (bytes[i] != ' ') return false;
   }
   return false;
@@ -199,8 +204,7 @@ int64_t utf8ReadingCost(std::string_view bytes, const CodePage& codePage) {
     char32_t code;
     const size_t length = utf8Sequence(bytes, i, code);
     if (length > 1) {
-      const bool inWord =
-          alphanumericNear(bytes, i - 1, -1) || alphanumericNear(bytes, i + length, 1);
+      const bool inWord = letterNear(bytes, i - 1, -1) || letterNear(bytes, i + length, 1);
       cost += utf8CharacterCost(code, inWord, codePage);
     }
     i += length;

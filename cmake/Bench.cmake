@@ -10,9 +10,3 @@ target_link_libraries(paint_bench PRIVATE deps::jpeg deps::png gdi32 user32)
 add_executable(notepad_bench bench/notepad_bench.cpp)
 target_compile_definitions(notepad_bench PRIVATE ${win_defs})
 target_link_libraries(notepad_bench PRIVATE ole32 comctl32 user32 gdi32 psapi)
-
-# How a file's encoding is chosen: the time for large files, in process (scripts/encoding-bench.sh).
-add_executable(encoding_bench bench/encoding_bench.cpp runtime/system_code_page.cpp
-  runtime/document_encoding.cpp)
-target_include_directories(encoding_bench PRIVATE ${CMAKE_SOURCE_DIR})
-target_compile_definitions(encoding_bench PRIVATE ${win_defs})

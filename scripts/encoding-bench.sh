@@ -9,7 +9,8 @@
 # source package, builds the program with -O2 and runs it. With REF (a commit, such as main),
 # the 20 MB times are measured again with runtime/document_encoding.* as they were there.
 # ENCODING_BENCH_WINE=1 also runs the program of the PE32+ build under wine64, with the
-# system's own code page 936, in process. Output in $QUENLO_BUILD/encoding-bench. Not a test.
+# system's own code page 936, in process (and, with REF, the code of REF). Output in
+# $QUENLO_BUILD/encoding-bench. Not a test.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${QUENLO_BUILD:-$root/build}
@@ -51,10 +52,18 @@ if [ $# -gt 0 ]; then
 fi
 
 if [ "${ENCODING_BENCH_WINE:-}" = 1 ]; then
-  say "building the PE32+ program and running it under wine64"
-  QUENLO_BUILD=$build bash "$root/scripts/build.sh" win64:encoding_bench >"$out/win64.log"
+  say "building the PE32+ programs and running them under wine64"
+  compile_win() {  # output, folder with runtime/document_encoding.*
+    x86_64-w64-mingw32-g++-posix -O2 -std=c++20 -static -I"$2" -I"$root" \
+      "$root/bench/encoding_bench.cpp" "$2/runtime/document_encoding.cpp" \
+      "$root/runtime/system_code_page.cpp" -o "$1"
+  }
+  compile_win "$out/encoding_bench.exe" "$root"
+  [ $# -eq 0 ] || compile_win "$out/encoding_bench-baseline.exe" "$out/baseline"
   export QUENLO_WINEARCH=win64
-  . "$root/scripts/wine-env.sh" "$build/win64"
+  . "$root/scripts/wine-env.sh" "$out"
   trap wine_env_cleanup EXIT
-  "$QUENLO_WINE" "$build/win64/encoding_bench.exe" --time-only | tee "$out/wine64.txt"
+  "$QUENLO_WINE" "$out/encoding_bench.exe" --time-only | tee "$out/wine64.txt"
+  [ $# -eq 0 ] || "$QUENLO_WINE" "$out/encoding_bench-baseline.exe" --time-only |
+    tee "$out/wine64-baseline.txt"
 fi

@@ -53,7 +53,9 @@ struct DecodedDocument {
 };
 
 // Chooses how `bytes` become text, or refuses them when a save of the unedited text could not
-// give back exactly these bytes. Linear in the size of the file.
+// give back exactly these bytes. Bytes that are both UTF-8 and code page text take the reading
+// likelier for a Chinese user's file; UTF-8 that wins but holds a character the code page lacks
+// is refused. Linear in the size of the file.
 DecodedDocument decodeDocument(std::string_view bytes, const CodePage& codePage);
 
 // The bytes a save writes for the text box's `text` in a document of `encoding`.

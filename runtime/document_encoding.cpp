@@ -157,10 +157,8 @@ int utf8CharacterCost(char32_t code, bool inWord, const CodePage& codePage) {
   if (code >= 0xC0 && code <= 0x24F && code != 0xD7 && code != 0xF7)
     return inWord ? kLatinInWordCost : kLatinCost;
   if (code >= 0xA0 && code <= 0xFF) return kLatinCost;
-  if ((code >= 0x391 && code <= 0x3C9) || (code >= 0x410 && code <= 0x44F) || code == 0x401 ||
-      code == 0x451)
-    return kLetterCost;
-  if (code >= 0x370 && code <= 0x4FF) return kOtherLetterCost;
+  if (code >= 0x370 && code <= 0x4FF)  // Greek and Cyrillic
+    return codePage.doubleByteCharacters()[code] ? kLetterCost : kOtherLetterCost;
   if (code < 0x10000) {
     if (const uint16_t gbk = codePage.doubleByteCharacters()[code]) {
       const int cost = gbkCharacterCost(gbk >> 8, gbk & 0xFF);

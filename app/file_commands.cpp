@@ -102,8 +102,9 @@ void onSaveFileClicked() {
   const Text text = contentOf(InputBox);
   std::string status = "已保存用户选择文件";
   if (namesBackup(path)) {
-    const std::string notSaved = refreshBackup(toBytes(text));
-    if (!notSaved.empty()) status = notSaved;
+    const BackupRefresh refresh = refreshBackup(toBytes(text));
+    if (!refresh.written) status.clear();
+    addClause(status, refresh.clause);
   } else {
     const ByteBuffer bytes = documentBytes(text);
     if (const SaveOutcome saved = saveFileBytes(path.c_str(), {&bytes}); !saved.written)
@@ -127,15 +128,16 @@ void onSaveToCurrentPathClicked() {
 
   std::string status = "用户手动保存文件到" + path;
   if (namesBackup(path)) {
-    const std::string notSaved = refreshBackup(backup);
-    if (!notSaved.empty()) status = notSaved;
+    const BackupRefresh refresh = refreshBackup(backup);
+    if (!refresh.written) status.clear();
+    addClause(status, refresh.clause);
   } else {
     const bool gbk = documentEncoding == DocumentEncoding::Gbk;
     const ByteBuffer converted = gbk ? ByteBuffer() : documentBytes(text);
     const SaveOutcome saved = saveFileBytes(path.c_str(), {gbk ? &backup : &converted});
     if (!saved.written) status = cannotSave(path, saved);
     if (!namesPreviousBackup(path)) {
-      addClause(status, refreshBackup(backup));
+      addClause(status, refreshBackup(backup).clause);
     } else if (!backupHolds(backup)) {
       addClause(status, std::string(kBackupFileName) + "未更新，仍是上次的备份");
     }

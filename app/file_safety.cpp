@@ -45,17 +45,35 @@ std::string keepElsewhere(const ByteBuffer& text, const std::string& why) {
   return why + "，内容已另存到" + name;
 }
 
+// The time of last writing of a file (not a folder).
 bool lastWrite(const std::string& name, FILETIME& time) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data)) return false;
+  if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return false;
   time = data.ftLastWriteTime;
   return true;
+}
+
+bool holds(const char* name, const ByteBuffer& text) {
+  ByteBuffer held;
+  return tryReadFileBytes(name, held) && held.view() == text.view();
+}
+
+// A rename keeps a file's time of last writing, so the previous version is older than the
+// backup unless someone wrote it since: the user saved a document there. Then it is not an
+// earlier backup, and it would be lost when the backup's old content takes its place.
+bool previousWrittenSinceBackup() {
+  FILETIME previous, backup;
+  return lastWrite(kPreviousBackupFileName, previous) && lastWrite(kBackupFileName, backup) &&
+         CompareFileTime(&previous, &backup) > 0;
 }
 
 }  // namespace
 
 void addClause(std::string& status, const std::string& clause) {
-  if (!clause.empty()) status += "，" + clause;
+  if (clause.empty()) return;
+  status += status.empty() ? clause : "，" + clause;
 }
 
 std::string interruptedWritesClause(const std::vector<InterruptedWrite>& writes) {
@@ -83,17 +101,27 @@ bool namesPreviousBackup(const std::string& path) {
   return sameFile(path.c_str(), kPreviousBackupFileName);
 }
 
-bool backupHolds(const ByteBuffer& text) {
-  ByteBuffer held;
-  return tryReadFileBytes(kBackupFileName, held) && held.view() == text.view();
-}
+bool backupHolds(const ByteBuffer& text) { return holds(kBackupFileName, text); }
 
-std::string refreshBackup(const ByteBuffer& text) {
-  if (!keepPreviousVersion(kBackupFileName, kPreviousBackupFileName, text))
-    return keepElsewhere(text, "无法保留上次的备份");
-  if (!writeFileBytesByRename(kBackupFileName, text))
-    return keepElsewhere(text, std::string("无法保存文件到") + kBackupFileName);
-  return "";
+BackupRefresh refreshBackup(const ByteBuffer& text) {
+  BackupRefresh refresh;
+  if (previousWrittenSinceBackup() && !holds(kBackupFileName, text) &&
+      !holds(kPreviousBackupFileName, text)) {
+    const std::string name = numberedBackup(std::max(newestNumberedBackup() + 1, 2));
+    if (!MoveFileExA(kPreviousBackupFileName, name.c_str(), MOVEFILE_WRITE_THROUGH)) {
+      refresh.clause = keepElsewhere(text, "无法保留上次的备份");
+      return refresh;
+    }
+    refresh.clause = std::string(kPreviousBackupFileName) + "已改名为" + name;
+  }
+  if (!keepPreviousVersion(kBackupFileName, kPreviousBackupFileName, text)) {
+    addClause(refresh.clause, keepElsewhere(text, "无法保留上次的备份"));
+  } else if (!writeFileBytesByRename(kBackupFileName, text)) {
+    addClause(refresh.clause, keepElsewhere(text, std::string("无法保存文件到") + kBackupFileName));
+  } else {
+    refresh.written = true;
+  }
+  return refresh;
 }
 
 std::string newerThanBackupClause() {

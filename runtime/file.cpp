@@ -93,7 +93,13 @@ bool writeAll(HANDLE file, std::initializer_list<const ByteBuffer*> buffers,
   return true;
 }
 
-bool isDiskFull(DWORD error) { return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL; }
+bool descriptorIsUnixMode() {
+  static const bool wine = [] {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+  }();
+  return wine;
+}
 
 std::string finalPath(HANDLE file, const char* fileName) {
   char buffer[MAX_PATH + 8];
@@ -206,18 +212,6 @@ std::vector<uint8_t> securityOf(const std::string& name) {
 bool sameSecurity(const std::string& target, const std::string& temp) {
   const std::vector<uint8_t> kept = securityOf(target);
   return !kept.empty() && kept == securityOf(temp);
-}
-
-// Under Wine a file's descriptor stands for its Unix mode but shows neither its execute nor its
-// group bits (0644 and 0755 look alike), and this Wine tells a file's mode no other way (it
-// does not answer FileStatLxInformation). Two files with one descriptor may differ there, so
-// no rename can be known to keep a file's permissions.
-bool descriptorShowsPermissions() {
-  static const bool shows = [] {
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return !(ntdll && GetProcAddress(ntdll, "wine_get_version"));
-  }();
-  return shows;
 }
 
 // The attributes a saved file keeps. A write marks a file for backup, so it is archived too.
@@ -334,7 +328,10 @@ SaveOutcome saveFileBytes(const char* fileName, std::initializer_list<const Byte
     outcome.written = createByRename(fileName, buffers);
     return outcome;
   }
-  if (target.info.nNumberOfLinks == 1 && descriptorShowsPermissions()) {
+  // Under Wine a descriptor shows neither a file's execute nor its group bits (0644 and 0755
+  // look alike), and this Wine tells a file's mode no other way (it does not answer
+  // FileStatLxInformation): no rename can be known to keep a file's permissions there.
+  if (target.info.nNumberOfLinks == 1 && !descriptorIsUnixMode()) {
     const Replaced replaced = replaceByRename(target, held, buffers, true);
     if (replaced != Replaced::kNotByRename) {
       outcome.written = replaced == Replaced::kYes;

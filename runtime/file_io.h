@@ -39,7 +39,8 @@ bool writeBytes(HANDLE file, const uint8_t* bytes, DWORD size);
 // Writes the buffers one after the other, passing the point halfway through for `target`.
 bool writeAll(HANDLE file, std::initializer_list<const ByteBuffer*> buffers,
               const std::string& target);
-bool isDiskFull(DWORD error);
+// Under Wine a file's descriptor stands for its Unix mode (and shows only part of it).
+bool descriptorIsUnixMode();
 std::string finalPath(HANDLE file, const char* fileName);
 // Where the bytes of `fileName` live, found without opening it for more than its attributes;
 // the full name of a missing file.

@@ -20,47 +20,53 @@ namespace {
 
 constexpr DWORD kChunk = 1 << 20;
 
-// A descriptor whose access list grants the current user `access` and nobody anything. The
-// journal is made write-only, so that the copy of a private file is never readable by more
-// people than the file: under Wine the descriptor becomes the Unix mode, and any right to read
-// given to the owner becomes the group's too, while write-only becomes 0200.
-class OwnerOnly {
+// The journal's descriptor: only its owner may read and write it, so the copy of a private file
+// is never readable by more people than the file. Outside Wine that is the current user's
+// right. Under Wine the descriptor becomes the Unix mode, and a right given to the current user
+// is given to its group too; a right given to "owner rights" (S-1-3-4), made the descriptor's
+// owner, stays the file owner's alone: the journal gets 0600. (A journal its owner could not
+// read would be lost under Wine: no later process but root's could open, rename or delete it.)
+class JournalSecurity {
  public:
-  explicit OwnerOnly(DWORD access) {
-    HANDLE token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return;
-    DWORD size = 0;
-    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    user_.resize(size);
-    const bool known = size && GetTokenInformation(token, TokenUser, user_.data(), size, &size);
-    CloseHandle(token);
-    if (!known) return;
-    PSID sid = reinterpret_cast<TOKEN_USER*>(user_.data())->User.Sid;
+  JournalSecurity() {
+    PSID sid = nullptr;
+    if (descriptorIsUnixMode()) {
+      DWORD size = sizeof ownerRights_;
+      if (!CreateWellKnownSid(WinCreatorOwnerRightsSid, nullptr, ownerRights_, &size)) return;
+      sid = ownerRights_;
+    } else {
+      HANDLE token;
+      if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return;
+      DWORD size = 0;
+      GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+      user_.resize(size);
+      const bool known = size && GetTokenInformation(token, TokenUser, user_.data(), size, &size);
+      CloseHandle(token);
+      if (!known) return;
+      sid = reinterpret_cast<TOKEN_USER*>(user_.data())->User.Sid;
+    }
     acl_.resize(sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(sid));
     auto* acl = reinterpret_cast<ACL*>(acl_.data());
     ok_ = InitializeAcl(acl, static_cast<DWORD>(acl_.size()), ACL_REVISION) &&
-          AddAccessAllowedAce(acl, ACL_REVISION, access, sid) &&
+          AddAccessAllowedAce(acl, ACL_REVISION, FILE_GENERIC_READ | FILE_GENERIC_WRITE | DELETE,
+                              sid) &&
           InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) &&
           SetSecurityDescriptorDacl(&descriptor_, TRUE, acl, FALSE) &&
-          SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+          SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED) &&
+          (!descriptorIsUnixMode() || SetSecurityDescriptorOwner(&descriptor_, sid, FALSE));
     attributes_ = {sizeof attributes_, &descriptor_, FALSE};
   }
-  OwnerOnly(const OwnerOnly&) = delete;
-  OwnerOnly& operator=(const OwnerOnly&) = delete;
-  bool ok() const { return ok_; }
+  JournalSecurity(const JournalSecurity&) = delete;
+  JournalSecurity& operator=(const JournalSecurity&) = delete;
   SECURITY_ATTRIBUTES* attributes() { return ok_ ? &attributes_ : nullptr; }
-  bool applyTo(const std::string& name) {
-    return ok_ && SetFileSecurityA(name.c_str(), DACL_SECURITY_INFORMATION, &descriptor_);
-  }
 
  private:
+  uint8_t ownerRights_[SECURITY_MAX_SID_SIZE];
   std::vector<uint8_t> user_, acl_;
   SECURITY_DESCRIPTOR descriptor_{};
   SECURITY_ATTRIBUTES attributes_{};
   bool ok_ = false;
 };
-
-constexpr DWORD kJournalAccess = FILE_GENERIC_WRITE | DELETE;
 
 bool rewind(HANDLE file) {
   LARGE_INTEGER zero{};
@@ -106,8 +112,8 @@ bool putBack(HANDLE journal, HANDLE file, uint64_t size) {
          SetEndOfFile(file) && FlushFileBuffers(file);
 }
 
-// A journal goes through the handle that made or opened it: its access list lets nobody open it
-// for that. When that fails it stays, and the next look finds its file finished or untouched.
+// A journal goes through the handle that made or opened it. Should that fail, it stays, and the
+// next look finds its file finished or untouched.
 void removeJournal(FileHandle& journal, const std::string& name) {
   FILE_DISPOSITION_INFO dispose{TRUE};
   const bool disposed =
@@ -120,20 +126,9 @@ uint64_t indexOf(const BY_HANDLE_FILE_INFORMATION& info) {
   return (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
 }
 
-// Opens a journal that another process left. Nobody may read it, its owner included, so the
-// owner gives itself that right for as long as the opening takes.
+// Opens a journal that another process left, for reading and deleting.
 HANDLE openJournal(const std::string& name) {
-  constexpr DWORD kAccess = GENERIC_READ | DELETE;
-  HANDLE h = CreateFileA(name.c_str(), kAccess, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_ACCESS_DENIED) return h;
-  OwnerOnly readable(FILE_GENERIC_READ | kJournalAccess), writeOnly(kJournalAccess);
-  if (!writeOnly.ok() || !readable.applyTo(name)) return INVALID_HANDLE_VALUE;
-  h = CreateFileA(name.c_str(), kAccess, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  const DWORD error = GetLastError();
-  // Should this fail, the journal stays readable by its owner only until it goes.
-  writeOnly.applyTo(name);
-  SetLastError(error);
-  return h;
+  return CreateFileA(name.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 bool examineJournal(HANDLE journal, Found& found) {
@@ -269,11 +264,12 @@ SaveOutcome writeInPlace(const std::string& path, const BY_HANDLE_FILE_INFORMATI
   trailer.volume = info.dwVolumeSerialNumber;
   trailer.fileIndex = indexOf(info);
 
-  OwnerOnly writeOnly(kJournalAccess);
+  JournalSecurity security;
+  if (!security.attributes()) return outcome;
   std::string journalName;
   FileHandle journal(createBeside(path, Leftover::kJournal, journalName,
-                                  GENERIC_READ | GENERIC_WRITE | DELETE, writeOnly.attributes()));
-  if (!writeOnly.ok() || !journal.valid()) return outcome;
+                                  GENERIC_READ | GENERIC_WRITE | DELETE, security.attributes()));
+  if (!journal.valid()) return outcome;
   if (!record(file, journal.get(), trailer)) {
     removeJournal(journal, journalName);
     return outcome;

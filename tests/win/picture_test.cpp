@@ -1,5 +1,7 @@
 #include "ui/picture.h"
 
+#include <tlhelp32.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -356,6 +358,28 @@ TEST(BackgroundPicture, AJpegFirstDrawnSmallLooksTheSameAndDecodesInFullWhenLarg
   paintAll(full, kPictureTopLeft, reference);
   paintAll(small, kPictureTopLeft, natural);
   expectPixels(natural, natural.rect(), [&](int x, int y) { return reference.at(x, y); });
+}
+
+int threadsOfThisProcess() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  int n = 0;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+    n += entry.th32OwnerProcessID == GetCurrentProcessId();
+  CloseHandle(snapshot);
+  return n;
+}
+
+// The first decode of a picture shrunk by a pixel runs on a thread for the whole picture: a
+// clear while it runs waits for it, and no thread is left behind.
+TEST(BackgroundPicture, ClearingWaitsForTheDecodeThread) {
+  const Bytes jpeg = fileBytes(std::string(QUENLO_ASSETS) + "/background.jpg");
+  const int before = threadsOfThisProcess();
+  BackgroundPicture picture;
+  ASSERT_TRUE(picture.load(jpeg.data(), jpeg.size(), 0, kPictureStretched, {2047, 1535}));
+  picture.clear();
+  EXPECT_EQ(threadsOfThisProcess(), before);
 }
 
 }  // namespace

@@ -23,8 +23,8 @@ struct Choice {
   const char* status;  // the status afterwards, where it changes
 };
 
-// Sizes come first and end large, so that the style and colour rows look at big letters. The
-// background ends pink, which is none of the text colours.
+// The sizes end large, so that the style and colour rows look at big letters; the background
+// ends pink, which is none of the text colours.
 const Choice kChoices[] = {
     {"打开文件", 0, 0, Effect::Dialog, 0, "已打开用户选择文件"},
     {"保存文件", 0, 1, Effect::Dialog, 0, "已保存用户选择文件"},
@@ -55,10 +55,11 @@ const Choice kChoices[] = {
     {"功能介绍与更新", 5, 0, Effect::Help, 0},
 };
 
-constexpr char kBars[] = "||||||||||";  // ten upright strokes, then "x" and a second line
+constexpr char kBars[] = "||||||||||";  // ten upright strokes: the first line of the text
 
-// InputBox's font at `points` by the edit box's font rule, in this process.
-HFONT fontFor(int points, int style) {
+// The line height and the width of kBars in InputBox's font at `points`, made by the edit box's
+// font rule in this process.
+SIZE measured(int points, int style) {
   HDC screen = GetDC(nullptr);
   LOGFONTA lf{};
   lf.lfHeight = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
@@ -66,14 +67,7 @@ HFONT fontFor(int points, int style) {
   lf.lfItalic = style & kItalic ? 1 : 0;
   lf.lfCharSet = DEFAULT_CHARSET;
   lf.lfQuality = PROOF_QUALITY;
-  ReleaseDC(nullptr, screen);
-  return CreateFontIndirectA(&lf);
-}
-
-// The line height and the width of kBars in that font.
-SIZE measured(int points, int style) {
-  HDC screen = GetDC(nullptr);
-  HFONT font = fontFor(points, style);
+  HFONT font = CreateFontIndirectA(&lf);
   HGDIOBJ old = SelectObject(screen, font);
   TEXTMETRICA tm{};
   GetTextMetricsA(screen, &tm);
@@ -178,6 +172,10 @@ class MenuE2E : public testing::Test {
         return true;
     }
   }
+  std::string measures() {
+    const RECT r = barsRect();
+    return "text " + std::to_string(r.right - r.left) + " x " + std::to_string(r.bottom - r.top);
+  }
   // Closes the box the choice shows; the command has ended when it returns.
   void closeBox(const Choice& c) {
     HWND box = app.waitForDialog(c.effect == Effect::Help ? "帮助" : nullptr);
@@ -195,6 +193,7 @@ class MenuE2E : public testing::Test {
 
 // F10 and Alt both open the bar; the arrow keys go to the item and Enter chooses it.
 TEST_F(MenuE2E, EveryItemChosenByKeyboardDoesWhatItSays) {
+  ASSERT_NE(measured(58, kBold).cx, measured(58, kRegular).cx) << "bold is told by its width";
   app.focus(input());
   app.paste(std::string(kBars) + "x\r\n|");
   int n = 0;
@@ -204,9 +203,7 @@ TEST_F(MenuE2E, EveryItemChosenByKeyboardDoesWhatItSays) {
     ASSERT_TRUE(app.chooseByKeyboard(c.title, c.item, opener)) << "the menu did not open";
     if (c.effect == Effect::Size) size_ = static_cast<int>(c.value);
     if (c.effect == Effect::Dialog || c.effect == Effect::Help) closeBox(c);
-    const RECT bars = barsRect();
-    EXPECT_TRUE(waitUntil([&] { return shows(c); }))
-        << app.status() << "; text " << bars.right - bars.left << " x " << bars.bottom - bars.top;
+    EXPECT_TRUE(waitUntil([&] { return shows(c); })) << app.status() << "; " << measures();
     // A box the choice should not have shown goes, so that the next row can still be chosen.
     for (HWND box; (box = app.waitForDialog(nullptr, 200));) {
       PostMessageA(box, WM_COMMAND, IDCANCEL, 0);

@@ -325,6 +325,7 @@ bool makeSparse(const std::string& path, LONGLONG size) {
 constexpr char kZeroByte[] = "文件中有零字节，不是文本文件";
 constexpr char kNotInGbk[] = "文件中有GBK编码无法表示的字符";
 constexpr char kNeither[] = "文件既不是完整的GBK文本，也不是UTF-8文本";
+constexpr char kDamagedUtf16[] = "UTF-16文件不完整或已损坏";
 
 struct OpenCase {
   const char* what;
@@ -359,6 +360,10 @@ TEST_F(ReliabilityE2E, OddFilesOpenAsTextThatSavesBackEveryByteOrAreRefused) {
       {"GBK with a lead byte before a line break", "中\xD6\r\n文", "", kNeither},
       {"GBK cut after a lead byte", "中文\xD6", "", kNeither},
       {"Korean in UTF-16", "\xFF\xFE\x5C\xD5"s, "", kNotInGbk},
+      {"UTF-16 cut in a character",
+       "\xFF\xFE"
+       "a\0b"s,
+       "", kDamagedUtf16},
       // Its bytes are also GBK that would survive the text box.
       {"UTF-8 with an emoji", "\xE4\xBD\xA0\xE5\xA5\xBD\xF0\x9F\x98\x80\xE4\xB8\x96\xE7\x95\x8C",
        "", kNotInGbk},

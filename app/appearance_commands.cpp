@@ -1,6 +1,6 @@
 #include "app/handlers.h"
 #include "app/main_window.h"
-#include "ui/component_model.h"
+#include "ui/model/component_model.h"
 
 int32_t ctrlHeld = 0;
 

@@ -8,8 +8,8 @@
 #include "runtime/convert.h"
 #include "runtime/file.h"
 #include "runtime/system_code_page.h"
-#include "ui/component_model.h"
-#include "ui/file_dialog.h"
+#include "ui/components/file_dialog/file_dialog.h"
+#include "ui/model/component_model.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include "runtime/convert.h"
 #include "runtime/file.h"
 #include "runtime/window_handle.h"
-#include "ui/component_model.h"
-#include "ui/drop_target.h"
+#include "ui/components/drop_target/drop_target.h"
+#include "ui/model/component_model.h"
 
 namespace {
 int32_t mainWindowSize(int index) {

@@ -1,5 +1,5 @@
 #pragma once
-#include "ui/unit_id.h"
+#include "form/unit_id.h"
 
 // MainWindow's window description and the units the handlers address.
 constexpr UnitId MainWindow = 0x52010001;

@@ -7,8 +7,8 @@
 
 #include "app/main_window.h"
 #include "form/form_codec.h"
-#include "ui/component_model.h"
-#include "ui/window.h"
+#include "ui/components/window/window.h"
+#include "ui/model/component_model.h"
 
 #include "app/program_entry.h"
 

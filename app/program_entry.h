@@ -1,7 +1,7 @@
 #pragma once
 #include <span>
 
-#include "ui/events.h"
+#include "ui/model/events.h"
 
 // Starts the runtime, shows MainWindow and runs the message loop; the exit code is 0.
 int programEntry();

@@ -1,8 +1,8 @@
 #include "app/handlers.h"
 #include "app/main_window.h"
 #include "runtime/message_box.h"
-#include "ui/component_model.h"
-#include "ui/status_bar.h"
+#include "ui/components/status_bar/status_bar.h"
+#include "ui/model/component_model.h"
 
 namespace {
 

@@ -25,9 +25,9 @@
 #include <utility>
 #include <vector>
 
-#include "ui/gdi.h"
-#include "ui/picture.h"
-#include "ui/picture_decode.h"
+#include "ui/graphics/gdi.h"
+#include "ui/graphics/picture.h"
+#include "ui/graphics/picture_decode.h"
 
 namespace {
 

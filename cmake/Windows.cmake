@@ -9,7 +9,7 @@ include(${CMAKE_CURRENT_LIST_DIR}/Deps.cmake)
 set(win_defs UNICODE_NOT_USED NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0800)
 list(REMOVE_ITEM win_defs UNICODE_NOT_USED)
 
-file(GLOB core_sources CONFIGURE_DEPENDS form/*.cpp runtime/*.cpp ui/*.cpp)
+file(GLOB_RECURSE core_sources CONFIGURE_DEPENDS form/*.cpp runtime/*.cpp ui/*.cpp)
 add_library(quenlo_core OBJECT ${core_sources})
 target_include_directories(quenlo_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(quenlo_core PUBLIC ${win_defs})

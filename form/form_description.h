@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/unit_id.h"
+#include "form/unit_id.h"
 
 // The decoded form description: every window the program can show, with each unit's record.
 // Decoding copies everything out of the embedded block, so records can grow (a re-created

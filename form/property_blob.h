@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/unit_id.h"
+#include "form/unit_id.h"
 
 // Stored property data of a component: a 32-bit version, then fields in a fixed order.
 // One layout table per component type serves the form compiler, which writes blobs, the

@@ -3,7 +3,7 @@
 #include "runtime/convert.h"
 #include "runtime/message_box_detail.h"
 #include "runtime/system_code_page.h"
-#include "ui/component_model.h"
+#include "ui/model/component_model.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "runtime/window_handle.h"
 
-#include "ui/component_model.h"
+#include "ui/model/component_model.h"
 
 HWND getWindowHandle(UnitId window, UnitId unit) {
   Component* component = resolveUnit(window, unit);

@@ -1,7 +1,7 @@
 #pragma once
 #include <windows.h>
 
-#include "ui/unit_id.h"
+#include "form/unit_id.h"
 
 // The window handle of a form object (the window itself when unit is 0). An object that is
 // not loaded is a fatal error.

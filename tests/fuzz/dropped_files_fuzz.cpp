@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ui/dropped_files.h"
+#include "ui/components/drop_target/dropped_files.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/edit_box_input.h"
+#include "ui/components/edit_box/edit_box_input.h"
 
 #include <gtest/gtest.h>
 

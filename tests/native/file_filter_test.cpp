@@ -1,4 +1,4 @@
-#include "ui/file_filter.h"
+#include "ui/components/file_dialog/file_filter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ui/html_text.h"
+#include "ui/components/drop_target/html_text.h"
 
 #include <gtest/gtest.h>
 

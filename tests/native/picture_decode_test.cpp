@@ -1,4 +1,4 @@
-#include "ui/picture_decode.h"
+#include "ui/graphics/picture_decode.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ui/status_parts.h"
+#include "ui/components/status_bar/status_parts.h"
 
 #include <gtest/gtest.h>
 

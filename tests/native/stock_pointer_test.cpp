@@ -1,4 +1,4 @@
-#include "ui/stock_pointer.h"
+#include "ui/model/stock_pointer.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "ui/general_events.h"
-#include "ui/value_conversion.h"
+#include "ui/model/general_events.h"
+#include "ui/model/value_conversion.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 #include <iterator>
 
 #include "tests/win/test_support.h"
-#include "ui/component_model.h"
-#include "ui/gdi.h"
-#include "ui/menu_bar.h"
-#include "ui/status_bar.h"
-#include "ui/value_conversion.h"
+#include "ui/components/status_bar/status_bar.h"
+#include "ui/components/window/menu_bar.h"
+#include "ui/graphics/gdi.h"
+#include "ui/model/component_model.h"
+#include "ui/model/value_conversion.h"
 
 // A probe component with one property of each kind, so that the model's conversions and
 // re-creation can be watched without any real control.

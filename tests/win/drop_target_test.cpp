@@ -1,4 +1,4 @@
-#include "ui/drop_target.h"
+#include "ui/components/drop_target/drop_target.h"
 
 #include <windows.h>
 #include <ole2.h>
@@ -14,8 +14,8 @@
 
 #include "form/property_blob.h"
 #include "tests/win/test_support.h"
-#include "ui/component_model.h"
-#include "ui/window.h"
+#include "ui/components/window/window.h"
+#include "ui/model/component_model.h"
 
 namespace {
 

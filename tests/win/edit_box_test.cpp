@@ -9,12 +9,12 @@
 
 #include "form/property_blob.h"
 #include "tests/win/test_support.h"
-#include "ui/component_model.h"
-#include "ui/edit_box.h"
-#include "ui/edit_box_input.h"
-#include "ui/events.h"
-#include "ui/gdi.h"
-#include "ui/window.h"
+#include "ui/components/edit_box/edit_box.h"
+#include "ui/components/edit_box/edit_box_input.h"
+#include "ui/components/window/window.h"
+#include "ui/graphics/gdi.h"
+#include "ui/model/component_model.h"
+#include "ui/model/events.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/file_dialog.h"
+#include "ui/components/file_dialog/file_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 
 #include "form/property_blob.h"
 #include "tests/win/test_support.h"
-#include "ui/component_model.h"
-#include "ui/window.h"
+#include "ui/components/window/window.h"
+#include "ui/model/component_model.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 #include "form/form_codec.h"
 #include "runtime/heap.h"
 #include "tests/win/test_support.h"
-#include "ui/component_model.h"
-#include "ui/trans_label.h"
-#include "ui/window.h"
+#include "ui/components/trans_label/trans_label.h"
+#include "ui/components/window/window.h"
+#include "ui/model/component_model.h"
 
 // MainWindow as the program builds it from its embedded form, driven through its handlers and
 // real window messages inside this process (menus cannot be read from another process).

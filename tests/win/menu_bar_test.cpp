@@ -1,4 +1,4 @@
-#include "ui/menu_bar.h"
+#include "ui/components/window/menu_bar.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "tests/win/test_support.h"
-#include "ui/component_model.h"
-#include "ui/window.h"
+#include "ui/components/window/window.h"
+#include "ui/model/component_model.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <thread>
 
+#include "form/unit_id.h"
 #include "runtime/message_box_detail.h"
-#include "ui/unit_id.h"
 
 namespace {
 

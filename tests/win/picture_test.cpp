@@ -1,4 +1,4 @@
-#include "ui/picture.h"
+#include "ui/graphics/picture.h"
 
 #include <tlhelp32.h>
 

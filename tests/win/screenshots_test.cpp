@@ -11,8 +11,8 @@
 
 #include "runtime/byte_buffer.h"
 #include "tests/win/test_support.h"
-#include "ui/component_model.h"
-#include "ui/window.h"
+#include "ui/components/window/window.h"
+#include "ui/model/component_model.h"
 
 namespace {
 

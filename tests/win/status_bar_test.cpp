@@ -10,11 +10,11 @@
 
 #include "form/property_blob.h"
 #include "tests/win/test_support.h"
-#include "ui/component_model.h"
-#include "ui/gdi.h"
-#include "ui/status_bar.h"
-#include "ui/status_parts.h"
-#include "ui/window.h"
+#include "ui/components/status_bar/status_bar.h"
+#include "ui/components/status_bar/status_parts.h"
+#include "ui/components/window/window.h"
+#include "ui/graphics/gdi.h"
+#include "ui/model/component_model.h"
 
 namespace {
 

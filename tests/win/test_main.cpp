@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/win/test_support.h"
-#include "ui/component_model.h"
+#include "ui/model/component_model.h"
 
 namespace {
 [[noreturn]] void throwFatal(const char* message) { throw FatalErrorThrown{message}; }

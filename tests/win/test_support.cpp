@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "form/form_codec.h"
-#include "ui/component_model.h"
-#include "ui/window.h"
+#include "ui/components/window/window.h"
+#include "ui/model/component_model.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "form/form_description.h"
-#include "ui/events.h"
+#include "ui/model/events.h"
 
 // Events seen by the "record", "refuse" and "accept" handlers of the test forms.
 struct RecordedEvent {

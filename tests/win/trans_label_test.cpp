@@ -8,10 +8,10 @@
 
 #include "form/property_blob.h"
 #include "tests/win/test_support.h"
-#include "ui/component_model.h"
-#include "ui/gdi.h"
-#include "ui/trans_label.h"
-#include "ui/window.h"
+#include "ui/components/trans_label/trans_label.h"
+#include "ui/components/window/window.h"
+#include "ui/graphics/gdi.h"
+#include "ui/model/component_model.h"
 
 namespace {
 

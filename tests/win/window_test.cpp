@@ -1,4 +1,4 @@
-#include "ui/window.h"
+#include "ui/components/window/window.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "tests/win/test_support.h"
-#include "ui/component_model.h"
-#include "ui/gdi.h"
-#include "ui/menu_bar.h"
+#include "ui/components/window/menu_bar.h"
+#include "ui/graphics/gdi.h"
+#include "ui/model/component_model.h"
 
 namespace {
 

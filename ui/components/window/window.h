@@ -1,0 +1,184 @@
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "form/property_blob.h"
+#include "ui/model/component_model.h"
+
+// The top-level window component: loads a window description into live components, paints
+// its background picture, lays out docked bars, turns window messages into the window's
+// events and runs the message loop.
+
+// Loads (or, when already loaded, brings forward) a window description. False on failure.
+bool loadWindow(UnitId window, bool modal, HWND owner);
+// loadWindow for the program's first window; a failure is the fatal error "载入启动窗口失败".
+void loadStartupWindow(UnitId window);
+// Runs the message loop while a loaded window exists.
+void runMessageLoop();
+// Dispatches every message already queued (through pre-translation), stopping at WM_QUIT.
+void processPendingMessages();
+
+// The program's hidden owner window, created at start-up.
+void setHiddenOwner(HWND owner);
+HWND hiddenOwner();
+
+// Shows a loaded window as its first show does (Position decides normal, minimised,
+// maximised to the work area).
+void showWindowAsFirstShown(LoadedWindow& window);
+// Lays out the docked bars of a window (UM_REDOCK, then stacking at the edges).
+void layoutDockedBars(LoadedWindow& window);
+
+// The unit whose window is exactly `hwnd`, or null.
+LoadedUnit* unitOfWindow(LoadedWindow& window, HWND hwnd);
+// The unit whose window is `hwnd` or its nearest ancestor below the top-level window; the
+// window's own unit only for the top-level window itself. Null when no unit owns it.
+LoadedUnit* unitOwningWindow(LoadedWindow& window, HWND hwnd);
+// The loaded window whose top-level window contains `hwnd`, or null.
+LoadedWindow* loadedWindowContaining(HWND hwnd);
+class WindowComponent;
+// The window's own live component, or null.
+WindowComponent* windowComponent(const LoadedWindow& window);
+
+// Window events.
+enum WindowEvent : int32_t {
+  kWindowCreated = 0,
+  kWindowMayClose = 1,
+  kWindowDestroying = 2,
+  kWindowMoved = 3,
+  kWindowResized = 4,
+  kWindowActivated = 5,
+  kWindowDeactivated = 6,
+  kWindowIdle = 7,
+  kWindowFirstActivated = 8,
+  kWindowTrayIcon = 9,
+  kWindowShown = 10,
+  kWindowHidden = 11,
+  kWindowCloseRequested = 12,
+};
+
+// Window property indices.
+enum WindowProperty : int {
+  kWinCaption = 8,
+  kWinBorder,
+  kWinBackColor,
+  kWinBackPicture,
+  kWinPictureMode,
+  kWinBackMusic,
+  kWinPlayCount,
+  kWinControlBox,
+  kWinMaxButton,
+  kWinMinButton,
+  kWinPosition,
+  kWinMovable,
+  kWinIcon,
+  kWinEnterMovesFocus,
+  kWinEscCloses,
+  kWinF1OpensHelp,
+  kWinHelpFile,
+  kWinHelpContext,
+  kWinShowInTaskbar,
+  kWinDragToMove,
+  kWinShape,
+  kWinAlwaysOnTop,
+  kWinKeepTitleActive,
+  kWinClassName,
+};
+
+class BackgroundPicture;
+
+// The live top-level window of a loaded window description (unit 0). Its stored properties
+// are kept in the window blob's layout, which is also what saveProperties writes.
+class WindowComponent : public Component {
+ public:
+  static Component* create(const CreateParams& params);
+  ~WindowComponent() override;
+
+  const PropertyBlob& settings() const { return settings_; }
+  int32_t setting(WindowBlob::Field field) const { return settings_.number(field); }
+  HACCEL accelerators() const { return accelerators_; }
+  // Installs a table (or none), destroying the previous one.
+  void setAccelerators(HACCEL table);
+  // The help file opened with F1, closed again when the window is destroyed.
+  void noteHelpOpened(std::string file) { helpFile_ = std::move(file); }
+  // Windows this one disabled as a modal window, with their previous enabled state.
+  void disableOthersForModal();
+  bool disabledForModal(HWND other) const;
+
+  int setProperty(int index, const PropertyValue& value);
+  bool getProperty(int index, PropertyValue& out) const;
+  std::vector<uint8_t> saveProperties() const { return settings_.write(); }
+  HICON icon() const { return bigIcon_.get(); }
+
+ private:
+  class OwnedIcon {
+   public:
+    OwnedIcon() = default;
+    OwnedIcon(HICON icon, bool owned) : icon_(icon), owned_(owned) {}
+    OwnedIcon(OwnedIcon&& o) noexcept : icon_(std::exchange(o.icon_, nullptr)), owned_(o.owned_) {}
+    OwnedIcon& operator=(OwnedIcon&& o) noexcept;
+    ~OwnedIcon() { reset(); }
+    void reset();
+    HICON get() const { return icon_; }
+
+   private:
+    HICON icon_ = nullptr;
+    bool owned_ = false;
+  };
+
+  WindowComponent(UnitId window, UnitId unit, PropertyBlob settings);
+  static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+  bool createWindow(const CreateParams& params, std::unique_ptr<WindowComponent>& holder);
+  void afterCreate(const CreateParams& params);
+  LRESULT callDefault(UINT msg, WPARAM wParam, LPARAM lParam);
+  void applyProperty(WindowBlob::Field field);
+  void applyCaptionStyles();
+  void applyFrameStyles();
+  void applyIcons();
+  void applyShape();
+  void applyTopmost();
+  void applyMovable();
+  void applyPosition();
+  void applyTaskbarOwner();
+  void invalidateBackground();
+  void dropPicture();
+  BackgroundPicture* picture(const RECT& client);
+  void reenableModalDisabled();
+  void restoreFocus();
+
+  LRESULT onPaint();
+  LRESULT onClose();
+  LRESULT onQueryEndSession(WPARAM wParam, LPARAM lParam);
+  LRESULT onDestroy();
+  LRESULT onNcDestroy(WPARAM wParam, LPARAM lParam);
+  LRESULT onMove(WPARAM wParam, LPARAM lParam);
+  LRESULT onSize(WPARAM wParam, LPARAM lParam);
+  LRESULT onActivate(WPARAM wParam, LPARAM lParam);
+  LRESULT onNcActivate(WPARAM wParam, LPARAM lParam);
+  LRESULT onSetFocus(WPARAM wParam, LPARAM lParam);
+  LRESULT onKillFocus(WPARAM wParam, LPARAM lParam);
+  LRESULT onShowWindow(WPARAM wParam, LPARAM lParam);
+  LRESULT onSetCursor(WPARAM wParam, LPARAM lParam);
+  LRESULT onSysColorChange(WPARAM wParam, LPARAM lParam);
+  LRESULT onControlColour(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT onCommand(WPARAM wParam, LPARAM lParam);
+  LRESULT onNotify(WPARAM wParam, LPARAM lParam);
+  LRESULT onLayout();
+
+  PropertyBlob settings_;
+  std::unique_ptr<BackgroundPicture> picture_;
+  bool pictureTried_ = false;
+  HACCEL accelerators_ = nullptr;
+  OwnedIcon bigIcon_, smallIcon_;
+  HWND focusedChild_ = nullptr;
+  bool activatedOnce_ = false;
+  bool layoutEnabled_ = false;
+  bool keepsOwner_ = false;  // given an owner or loaded modally: ShowInTaskbar does not re-own
+  int reflecting_ = 0;
+  std::string helpFile_;
+  std::vector<std::pair<HWND, bool>> modalDisabled_;
+};

@@ -50,3 +50,4 @@ target_compile_definitions(quenlo_host_tests PRIVATE
   QUENLO_SOURCE_DIR="${CMAKE_SOURCE_DIR}" QUENLO_FORMC="$<TARGET_FILE:formc>")
 add_test(NAME host_tests COMMAND quenlo_host_tests)
 add_test(NAME test_plan COMMAND bash ${CMAKE_SOURCE_DIR}/tests/scripts/test_plan_test.sh)
+add_test(NAME include_layers COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/scripts/include_layers_test.py ${CMAKE_SOURCE_DIR})

@@ -371,6 +371,31 @@ TEST_F(WindowTest, TheSessionEndIsRefusedByTheMayCloseHandler) {
   EXPECT_NE(findLoadedWindow(kWindow), nullptr) << "answering the query destroys nothing";
 }
 
+// After WM_ENDSESSION Windows ends the process without closing the window: only a session end
+// that goes ahead raises the window's event, and nothing is closed or destroyed.
+TEST_F(WindowTest, AnEndingSessionRaisesItsEventAndClosesNothing) {
+  struct Case {
+    const char* what;
+    WPARAM ending;
+    std::vector<int32_t> events;
+  } cases[] = {
+      {"the session ends", TRUE, {kWindowSessionEnding}},
+      {"the end was cancelled", FALSE, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    load("window_basic");
+    std::vector<int32_t> seen;
+    for (int slot : {0, 1, 2})
+      setCustomHandler(slot, [&](EventCall& e) { seen.push_back(e.eventNumber()); });
+    SendMessageA(windowHandle(), WM_ENDSESSION, c.ending, ENDSESSION_LOGOFF);
+    EXPECT_EQ(seen, c.events);
+    EXPECT_NE(findLoadedWindow(kWindow), nullptr);
+    EXPECT_EQ(gProbesDestroyed, 0);
+    TearDown();
+  }
+}
+
 TEST_F(WindowTest, TheDestroyingHandlerStillReachesTheControls) {
   load("window_basic");
   bool controlAlive = false;

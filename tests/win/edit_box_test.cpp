@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "form/property_blob.h"
+#include "runtime/system_code_page.h"
 #include "tests/win/test_support.h"
 #include "ui/component_model.h"
 #include "ui/edit_box.h"
@@ -139,6 +143,48 @@ TEST_F(EditBoxTest, LargeTextsTravelWholeAndCanStillBeTypedInto) {
   write(kSingle, kEditSelStart, -1);
   type(kSingle, "b");
   EXPECT_EQ(40001u, read(kSingle).size());
+}
+
+// The copy taken for the recovery file, turned into bytes on another thread, gives the bytes of
+// Content, also for characters the code page lacks, which only a paste brings into the box.
+TEST_F(EditBoxTest, TheCopiedTextGivesTheBytesOfContent) {
+  std::string big;
+  while (big.size() < 1024 * 1024) big += "第一行 line\r\n";
+  struct Case {
+    const char* what;
+    std::string written;
+    std::wstring pasted;
+  } cases[] = {
+      {"empty", "", L""},
+      {"ASCII lines", "abc\r\nd\r\n", L""},
+      {"GBK", "中文，标点。", L""},
+      {"big", big, L""},
+      {"Korean and an emoji pasted", "", L"\xD55C\xAD6D \xD83D\xDE00 \x4E2D"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    write(kMulti, kEditContent, c.written.c_str());
+    if (!c.pasted.empty()) {
+      ASSERT_TRUE(OpenClipboard(window()));
+      EmptyClipboard();
+      const size_t size = (c.pasted.size() + 1) * sizeof(wchar_t);
+      HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE, size);
+      std::memcpy(GlobalLock(global), c.pasted.c_str(), size);
+      GlobalUnlock(global);
+      SetClipboardData(CF_UNICODETEXT, global);
+      CloseClipboard();
+      SendMessageA(box(kMulti), WM_PASTE, 0, 0);
+    }
+    const std::optional<std::u16string> copy = copyContent(kWin, kMulti);
+    ASSERT_TRUE(copy.has_value());
+    ByteBuffer bytes;
+    std::thread([&] { bytes = systemBytes(*copy); }).join();
+    const std::string content = read(kMulti);
+    EXPECT_TRUE(bytes.view() == content) << content.size() << " bytes in Content";
+    if (!c.pasted.empty()) {
+      EXPECT_NE(content.find('?'), std::string::npos) << "the code page lacks them";
+    }
+  }
 }
 
 TEST_F(EditBoxTest, MaxLengthLimitsTyping) {

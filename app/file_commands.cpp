@@ -3,6 +3,7 @@
 
 #include "app/handlers.h"
 #include "app/main_window.h"
+#include "app/recovery.h"
 #include "runtime/convert.h"
 #include "runtime/file.h"
 #include "runtime/system_code_page.h"
@@ -60,6 +61,7 @@ bool openDocument(const std::string& path) {
   decoded.text = std::string();
   writeProperty(MainWindow, InputBox, Content, std::move(text));
   documentEncoding = decoded.encoding;
+  noteTextInFile();
   return true;
 }
 
@@ -85,6 +87,7 @@ void onSaveFileClicked() {
       showStatus(("无法保存文件到" + path).c_str());
       return;
     }
+    noteTextInFile();
   }
   showStatus("已保存用户选择文件");
 }
@@ -105,6 +108,7 @@ void onSaveToCurrentPathClicked() {
   if (!saved) failed += "无法保存文件到" + path;
   if (!backedUp)
     failed += std::string(failed.empty() ? "" : "；") + "无法保存文件到" + kBackupFileName;
+  if (saved) noteTextInFile();
   if (!failed.empty()) return showStatus(failed.c_str());
   showStatus(("用户手动保存文件到" + path).c_str());
 }
@@ -118,4 +122,7 @@ void onFilesDropped(const char* name) {
 
 void onPathBoxChanged() { showStatus("要保存的位置已改变"); }
 
-void onInputBoxChanged() { showStatus("正在输入内容-当前内容未被保存"); }
+void onInputBoxChanged() {
+  showStatus("正在输入内容-当前内容未被保存");
+  noteTextChanged();
+}

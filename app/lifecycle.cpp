@@ -1,5 +1,8 @@
+#include <string>
+
 #include "app/handlers.h"
 #include "app/main_window.h"
+#include "app/recovery.h"
 #include "runtime/convert.h"
 #include "runtime/file.h"
 #include "runtime/window_handle.h"
@@ -10,6 +13,13 @@ namespace {
 int32_t mainWindowSize(int index) {
   return readProperty(MainWindow, MainWindowUnit, index).asInt();
 }
+
+// The text goes to the backup, and then the recovery file, no longer needed, goes.
+void keepText() {
+  const ByteBuffer backup = toBytes(readProperty(MainWindow, InputBox, Content).asText());
+  keepPreviousVersion(kBackupFileName, kPreviousBackupFileName, backup);
+  endRecovery(writeFileBytes(kBackupFileName, backup));
+}
 }  // namespace
 
 void onMainWindowCreated() {
@@ -19,7 +29,9 @@ void onMainWindowCreated() {
   writeProperty(MainWindow, MainWindowUnit, Width, 728);
   writeProperty(MainWindow, InputBox, Height, mainWindowSize(Height) - 109);
   writeProperty(MainWindow, InputBox, Width, mainWindowSize(Width));
-  showStatus("程序已启动");
+  std::string started = "程序已启动";
+  if (const std::string notice = startRecovery(); !notice.empty()) started += "，" + notice;
+  showStatus(started.c_str());
   ctrlHeld = 0;
 }
 
@@ -32,7 +44,8 @@ void onMainWindowResized() {
 void onMainWindowDestroying() {
   HWND window = getWindowHandle(MainWindow, MainWindowUnit);
   revokeWindow(MainWindow, DropTarget1, window);
-  const ByteBuffer backup = toBytes(readProperty(MainWindow, InputBox, Content).asText());
-  keepPreviousVersion(kBackupFileName, kPreviousBackupFileName, backup);
-  writeFileBytes(kBackupFileName, backup);
+  keepText();
 }
+
+// Windows ends the process once this returns, without closing the window.
+void onMainWindowSessionEnding() { keepText(); }

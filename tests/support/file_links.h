@@ -21,3 +21,19 @@ class SymbolicLink {
 // Under Wine, gives the file the host permissions `mode` ("600") with the host's chmod, as a
 // user of the host would; false elsewhere.
 bool setHostPermissions(const std::string& path, const char* mode);
+
+// A folder that nothing can be written into while the object lives, not even by root, whom the
+// host's permissions do not stop: under Wine the host mounts the folder over itself read-only.
+// made() is false where the host does not let this process mount (and always outside Wine).
+class ReadOnlyFolder {
+ public:
+  explicit ReadOnlyFolder(const std::string& folder);
+  ~ReadOnlyFolder();
+  ReadOnlyFolder(const ReadOnlyFolder&) = delete;
+  ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
+  bool made() const { return made_; }
+
+ private:
+  std::string folder_;
+  bool made_ = false;
+};

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -25,11 +26,17 @@ namespace {
 // the file.
 class RecoveryWriter {
  public:
-  void start(std::string path) {
+  // False when no thread could be made.
+  bool start(std::string path) {
     stop(false);
     path_ = std::move(path);
     stopping_ = false;
-    thread_ = std::thread([this] { run(); });
+    try {
+      thread_ = std::thread([this] { run(); });
+    } catch (const std::system_error&) {
+      return false;
+    }
+    return true;
   }
   void write(std::u16string text) {
     {
@@ -52,6 +59,8 @@ class RecoveryWriter {
 
  private:
   void run() {
+    // Typing comes first: the processors this thread shares with the window are often busy.
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
     for (;;) {
       std::u16string text;
       {
@@ -190,7 +199,10 @@ std::string startRecovery() {
   const std::string notice = leftRecoveryNotice(leftFiles(folder, key));
   instance = Instance();
   claimName(folder, key);
-  if (!instance.path.empty()) writer().start(instance.path);
+  if (!instance.path.empty() && !writer().start(instance.path)) {
+    CloseHandle(instance.hold);
+    instance = Instance();
+  }
   return notice;
 }
 

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <functional>
-#include <string>
 
 namespace {
 
@@ -84,46 +83,12 @@ bool setHostPermissions(const std::string& path, const char* mode) {
     return bytes;
   };
   const std::string before = descriptor();
-  return !name.empty() &&
-         runOnHost("Z:\\bin\\chmod", std::string("chmod ") + mode + " \"" + name + "\"",
-                   [&] { return descriptor() != before; });
+  return !name.empty() && runOnHost("Z:\\bin\\chmod", std::string("chmod ") + mode + " \"" + name + "\"",
+                                    [&] { return descriptor() != before; });
 }
 
-namespace {
+std::string hostPath(const std::string& path) { return underWine() ? hostName(path) : ""; }
 
-// Whether a new file can be made in `folder` (and is removed again at once).
-bool writable(const std::string& folder) {
-  const std::string probe = folder + "\\.write-probe";
-  HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                         FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(h);
-  return true;
-}
-
-// Runs `command` in the host's shell; paths in it are quoted with single quotes.
 bool runInHostShell(const std::string& command, const std::function<bool()>& done) {
-  return runOnHost("Z:\\bin\\sh", "sh -c \"" + command + "\"", done);
-}
-
-}  // namespace
-
-ReadOnlyFolder::ReadOnlyFolder(const std::string& folder) : folder_(folder) {
-  const std::string name = hostName(folder);
-  if (!underWine() || name.empty()) return;
-  // Nothing may be opened in the folder between the two mounts, so the end is told by a file
-  // beside it rather than by trying to write into it.
-  const std::string done = folder + ".mounted";
-  const std::string twice = " '" + name + "' '" + name + "'";
-  made_ = runInHostShell("mount --bind" + twice + " && mount -o remount,ro,bind" + twice +
-                             " && touch '" + name + ".mounted'",
-                         [&] { return entryExists(done); }) &&
-          !writable(folder);
-  DeleteFileA(done.c_str());
-  if (!made_) runInHostShell("umount '" + name + "'", [] { return true; });
-}
-
-ReadOnlyFolder::~ReadOnlyFolder() {
-  if (made_)
-    runInHostShell("umount '" + hostName(folder_) + "'", [&] { return writable(folder_); });
+  return underWine() && runOnHost("Z:\\bin\\sh", "sh -c \"" + command + "\"", done);
 }

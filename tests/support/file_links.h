@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 
 // A symbolic link `link` to the file `target` (both full paths), removed again with the object.
@@ -22,18 +23,7 @@ class SymbolicLink {
 // user of the host would; false elsewhere.
 bool setHostPermissions(const std::string& path, const char* mode);
 
-// A folder that nothing can be written into while the object lives, not even by root, whom the
-// host's permissions do not stop: under Wine the host mounts the folder over itself read-only.
-// made() is false where the host does not let this process mount (and always outside Wine).
-class ReadOnlyFolder {
- public:
-  explicit ReadOnlyFolder(const std::string& folder);
-  ~ReadOnlyFolder();
-  ReadOnlyFolder(const ReadOnlyFolder&) = delete;
-  ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
-  bool made() const { return made_; }
-
- private:
-  std::string folder_;
-  bool made_ = false;
-};
+// Under Wine: the host's name of a path, and a command run by the host's shell (paths in it
+// quoted with single quotes), waiting up to 5 s for `done`. "" and false elsewhere.
+std::string hostPath(const std::string& path);
+bool runInHostShell(const std::string& command, const std::function<bool()>& done);

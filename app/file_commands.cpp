@@ -5,6 +5,7 @@
 #include "app/file_safety.h"
 #include "app/handlers.h"
 #include "app/main_window.h"
+#include "app/recovery.h"
 #include "runtime/convert.h"
 #include "runtime/file.h"
 #include "runtime/system_code_page.h"
@@ -76,6 +77,7 @@ bool openDocument(const std::string& path, const char* opened) {
   std::string status = opened;
   addClause(status, settled);
   showStatus(status.c_str());
+  noteTextInFile();
   return true;
 }
 
@@ -104,11 +106,14 @@ void onSaveFileClicked() {
   if (namesBackup(path)) {
     const BackupRefresh refresh = refreshBackup(toBytes(text));
     if (!refresh.written) status.clear();
+    if (refresh.kept) noteTextInFile();
     addClause(status, refresh.clause);
   } else {
     const ByteBuffer bytes = documentBytes(text);
     if (const SaveOutcome saved = saveFileBytes(path.c_str(), {&bytes}); !saved.written)
       status = cannotSave(path, saved);
+    else
+      noteTextInFile();
   }
   addClause(status, interruptedWritesClause(settled));
   showStatus(status.c_str());
@@ -130,12 +135,16 @@ void onSaveToCurrentPathClicked() {
   if (namesBackup(path)) {
     const BackupRefresh refresh = refreshBackup(backup);
     if (!refresh.written) status.clear();
+    if (refresh.kept) noteTextInFile();
     addClause(status, refresh.clause);
   } else {
     const bool gbk = documentEncoding == DocumentEncoding::Gbk;
     const ByteBuffer converted = gbk ? ByteBuffer() : documentBytes(text);
     const SaveOutcome saved = saveFileBytes(path.c_str(), {gbk ? &backup : &converted});
-    if (!saved.written) status = cannotSave(path, saved);
+    if (!saved.written)
+      status = cannotSave(path, saved);
+    else
+      noteTextInFile();
     if (!namesPreviousBackup(path)) {
       addClause(status, refreshBackup(backup).clause);
     } else if (!backupHolds(backup)) {
@@ -155,4 +164,7 @@ void onFilesDropped(const char* name) {
 
 void onPathBoxChanged() { showStatus("要保存的位置已改变"); }
 
-void onInputBoxChanged() { showStatus("正在输入内容-当前内容未被保存"); }
+void onInputBoxChanged() {
+  showStatus("正在输入内容-当前内容未被保存");
+  noteTextChanged();
+}

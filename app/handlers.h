@@ -10,6 +10,8 @@ void showStatus(const char* message);
 void onMainWindowCreated();
 void onMainWindowResized();
 void onMainWindowDestroying();
+void onMainWindowSessionEnding();
+void onRecoveryTimerTick();
 
 void onOpenFileClicked();
 void onSaveFileClicked();

@@ -3,6 +3,7 @@
 #include "app/file_safety.h"
 #include "app/handlers.h"
 #include "app/main_window.h"
+#include "app/recovery.h"
 #include "runtime/convert.h"
 #include "runtime/file.h"
 #include "runtime/window_handle.h"
@@ -12,6 +13,13 @@
 namespace {
 int32_t mainWindowSize(int index) {
   return readProperty(MainWindow, MainWindowUnit, index).asInt();
+}
+
+// The text goes to the backup, and then the recovery file, no longer needed, goes. Nothing can
+// be shown any more: a text that the backup could not take is named at the next start, as newer
+// than the backup, or kept in the recovery file when no file could take it.
+void keepText() {
+  endRecovery(refreshBackup(toBytes(readProperty(MainWindow, InputBox, Content).asText())).kept);
 }
 }  // namespace
 
@@ -26,6 +34,7 @@ void onMainWindowCreated() {
   std::string started = "程序已启动";
   addClause(started, interruptedWritesClause(finishInterruptedWrites("")));
   addClause(started, newerThanBackupClause());
+  addClause(started, startRecovery());
   showStatus(started.c_str());
   ctrlHeld = 0;
 }
@@ -39,7 +48,8 @@ void onMainWindowResized() {
 void onMainWindowDestroying() {
   HWND window = getWindowHandle(MainWindow, MainWindowUnit);
   revokeWindow(MainWindow, DropTarget1, window);
-  // Nothing can be shown any more: a text that the backup could not take is named at the next
-  // start, as newer than the backup.
-  refreshBackup(toBytes(readProperty(MainWindow, InputBox, Content).asText()));
+  keepText();
 }
+
+// Windows ends the process once this returns, without closing the window.
+void onMainWindowSessionEnding() { keepText(); }

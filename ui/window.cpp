@@ -1199,7 +1199,11 @@ void messageLoop(KeepGoing keepGoing, bool nested) {
     while (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && idle.step()) {
     }
     if (!keepGoing()) return;
-    if (GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+    const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    // -1 is a message the system could not hand over (Wine fails so on a text of a megabyte
+    // or more sent from another process); only 0 is WM_QUIT.
+    if (got == -1) continue;
+    if (got == 0) {
       if (nested) PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }

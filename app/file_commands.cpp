@@ -1,3 +1,5 @@
+#include <new>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -5,9 +7,14 @@
 #include "app/main_window.h"
 #include "runtime/convert.h"
 #include "runtime/file.h"
+#include "runtime/heap.h"
+#include "runtime/open_room.h"
 #include "runtime/system_code_page.h"
+#include "runtime/window_handle.h"
 #include "ui/component_model.h"
+#include "ui/edit_box.h"
 #include "ui/file_dialog.h"
+#include "ui/long_work.h"
 
 namespace {
 
@@ -15,15 +22,35 @@ namespace {
 // same way. A new document is GBK, bytes as they are.
 DocumentEncoding documentEncoding = DocumentEncoding::Gbk;
 
-Text contentOf(UnitId box) { return readProperty(MainWindow, box, Content).asText(); }
+constexpr char kOpening[] = "正在打开文件…";
+constexpr char kTooLarge[] = "文件太大，无法完整打开";
+constexpr char kNoMemoryToSave[] = "内存不足，无法取出全部文字";
 
-ByteBuffer documentBytes(const Text& text) {
-  if (documentEncoding == DocumentEncoding::Gbk) return toBytes(text);
-  return ByteBuffer::copyOf(encodeDocument(text.view(), documentEncoding, systemCodePage()));
+Text contentOf(UnitId box) { return readProperty(MainWindow, box, Content).takeText(); }
+
+// The document whole; nothing when there was no memory for a copy of it.
+std::optional<Text> wholeDocument() {
+  PropertyValue content = readProperty(MainWindow, InputBox, Content);
+  if (content.unreadable()) return std::nullopt;
+  return content.takeText();
 }
 
-bool saveInputTo(const char* path) {
-  return writeFileBytes(path, documentBytes(contentOf(InputBox)));
+// The bytes a save writes for `text`; nothing when there was no memory for them.
+std::optional<ByteBuffer> documentBytes(const Text& text) {
+  try {
+    ByteBuffer bytes =
+        documentEncoding == DocumentEncoding::Gbk
+            ? toBytes(text)
+            : ByteBuffer::copyOf(encodeDocument(text.view(), documentEncoding, systemCodePage()));
+    if (bytes.empty() && !text.empty()) return std::nullopt;
+    return bytes;
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+}
+
+void refuseSave(const std::string& path) {
+  showStatus(("无法保存文件到" + path + "：" + kNoMemoryToSave).c_str());
 }
 
 const char* refusalText(OpenRefusal why) {
@@ -39,27 +66,93 @@ const char* refusalText(OpenRefusal why) {
   }
 }
 
-// Loads a file into PathBox and InputBox. A file that cannot be read, or whose bytes the text
-// box could not give back unchanged, leaves both as they were.
+bool refuseOpen(const std::string& path, const char* reason) {
+  showStatus(("无法打开文件" + path + (reason ? std::string("：") + reason : "")).c_str());
+  return false;
+}
+
+// A file on its way to the text box: read and decoded off the user-interface thread.
+struct Loaded {
+  bool read = false;
+  bool outOfMemory = false;
+  OpenRefusal refusal = OpenRefusal::None;
+  DocumentEncoding encoding = DocumentEncoding::Gbk;
+  Text text;
+};
+
+// A GBK file's bytes become the text in their own block; only a Unicode file is converted.
+Loaded load(const std::string& path) {
+  Loaded loaded;
+  const uint64_t failures = runtimeAllocFailures();
+  try {
+    ByteBuffer bytes;
+    loaded.read = tryReadFileBytes(path.c_str(), bytes);
+    if (!loaded.read) {
+      loaded.outOfMemory = runtimeAllocFailures() != failures;
+      return loaded;
+    }
+    DecodedDocument decoded = decodeDocument(bytes.view(), systemCodePage());
+    loaded.refusal = decoded.refusal;
+    loaded.encoding = decoded.encoding;
+    if (decoded.refusal != OpenRefusal::None) return loaded;
+    if (decoded.encoding == DocumentEncoding::Gbk) {
+      loaded.text = toText(std::move(bytes));
+    } else {
+      bytes = ByteBuffer();
+      loaded.text = Text::copyOf(decoded.text);
+      loaded.outOfMemory = loaded.text.size() != decoded.text.size();
+    }
+  } catch (const std::bad_alloc&) {
+    loaded.outOfMemory = true;
+  }
+  return loaded;
+}
+
+// Loads a file into PathBox and InputBox, whole or not at all: a file that cannot be read,
+// whose bytes the text box could not give back unchanged, or that does not fit in memory
+// leaves both as they were, and so does a text box that took less than the whole text. A long
+// open says so in the status first, shows the new path, and answers other programs while the
+// text goes in; a second open meanwhile (a drop) is ignored.
 bool openDocument(const std::string& path) {
-  ByteBuffer bytes;
-  if (!tryReadFileBytes(path.c_str(), bytes)) {
-    showStatus(("无法打开文件" + path).c_str());
-    return false;
+  static bool opening = false;
+  if (opening) return false;
+  opening = true;
+  struct Done {
+    ~Done() { opening = false; }
+  } done;
+
+  const std::optional<uint64_t> size = fileSize(path.c_str());
+  if (size && !roomToOpen(*size, documentLength())) return refuseOpen(path, kTooLarge);
+  std::optional<LongWork> work;
+  if (size && *size >= kPiecewiseTextBytes) {
+    showStatus(kOpening);
+    work.emplace();
   }
-  DecodedDocument decoded = decodeDocument(bytes.view(), systemCodePage());
-  if (decoded.refusal != OpenRefusal::None) {
-    showStatus(("无法打开文件" + path + "：" + refusalText(decoded.refusal)).c_str());
-    return false;
-  }
+  Loaded loaded;
+  if (work)
+    runAnswering([&] { loaded = load(path); });
+  else
+    loaded = load(path);
+  if (!loaded.read || loaded.outOfMemory)
+    return refuseOpen(path, loaded.outOfMemory ? kTooLarge : nullptr);
+  if (loaded.refusal != OpenRefusal::None) return refuseOpen(path, refusalText(loaded.refusal));
+
+  std::optional<Text> previous = wholeDocument();
+  if (!previous) return refuseOpen(path, kTooLarge);
+  const std::string previousPath = contentOf(PathBox).str();
   writeProperty(MainWindow, PathBox, Content, path.c_str());
-  Text text =
-      decoded.encoding == DocumentEncoding::Gbk ? toText(bytes) : Text::copyOf(decoded.text);
-  // Gone before the text box makes its own copies of a large file.
-  bytes = ByteBuffer();
-  decoded.text = std::string();
-  writeProperty(MainWindow, InputBox, Content, std::move(text));
-  documentEncoding = decoded.encoding;
+  if (work) {
+    showStatus(kOpening);
+    keepAnswering();
+  }
+  const size_t expected = loaded.text.size();
+  writeProperty(MainWindow, InputBox, Content, std::move(loaded.text));
+  if (documentLength() != expected) {
+    writeProperty(MainWindow, InputBox, Content, std::move(*previous));
+    writeProperty(MainWindow, PathBox, Content, previousPath.c_str());
+    return refuseOpen(path, kTooLarge);
+  }
+  documentEncoding = loaded.encoding;
   return true;
 }
 
@@ -69,6 +162,11 @@ bool chooseFile(int32_t type) {
 }
 
 }  // namespace
+
+size_t documentLength() {
+  const int length = GetWindowTextLengthA(getWindowHandle(MainWindow, InputBox));
+  return length > 0 ? static_cast<size_t>(length) : 0;
+}
 
 void onOpenFileClicked() {
   if (chooseFile(0)) {
@@ -81,7 +179,11 @@ void onOpenFileClicked() {
 void onSaveFileClicked() {
   if (chooseFile(1)) {
     std::string path = readProperty(MainWindow, FileDialog1, FileName).c_str();
-    if (!saveInputTo(path.c_str())) {
+    std::optional<Text> text = wholeDocument();
+    std::optional<ByteBuffer> bytes;
+    if (text) bytes = documentBytes(*text);
+    if (!bytes) return refuseSave(path);
+    if (!writeFileBytes(path.c_str(), *bytes)) {
       showStatus(("无法保存文件到" + path).c_str());
       return;
     }
@@ -94,12 +196,17 @@ void onSaveFileClicked() {
 // PathBox may name the backup itself.
 void onSaveToCurrentPathClicked() {
   std::string path = contentOf(PathBox).str();
-  const Text text = contentOf(InputBox);
-  const ByteBuffer backup = toBytes(text);
+  // Nothing is written when the text cannot be had whole: an empty or cut text would replace
+  // the file and the backup.
+  const std::optional<Text> text = wholeDocument();
+  if (!text) return refuseSave(path);
+  const ByteBuffer backup = toBytes(*text);
+  std::optional<ByteBuffer> bytes;
+  if (documentEncoding != DocumentEncoding::Gbk) bytes = documentBytes(*text);
+  if (backup.size() != text->size() || (documentEncoding != DocumentEncoding::Gbk && !bytes))
+    return refuseSave(path);
   keepPreviousVersion(kBackupFileName, kPreviousBackupFileName, backup);
-  bool saved = documentEncoding == DocumentEncoding::Gbk
-                   ? writeFileBytes(path.c_str(), backup)
-                   : writeFileBytes(path.c_str(), documentBytes(text));
+  bool saved = writeFileBytes(path.c_str(), bytes ? *bytes : backup);
   bool backedUp = writeFileBytes(kBackupFileName, backup);
   std::string failed;
   if (!saved) failed += "无法保存文件到" + path;

@@ -32,7 +32,11 @@ void onMainWindowResized() {
 void onMainWindowDestroying() {
   HWND window = getWindowHandle(MainWindow, MainWindowUnit);
   revokeWindow(MainWindow, DropTarget1, window);
-  const ByteBuffer backup = toBytes(readProperty(MainWindow, InputBox, Content).asText());
+  const PropertyValue text = readProperty(MainWindow, InputBox, Content);
+  const ByteBuffer backup = toBytes(text.asText());
+  // Without the memory for a whole copy of the text, the last backup stays as it was rather
+  // than be replaced by an empty or cut one.
+  if (text.unreadable() || backup.size() != text.asText().size()) return;
   keepPreviousVersion(kBackupFileName, kPreviousBackupFileName, backup);
   writeFileBytes(kBackupFileName, backup);
 }

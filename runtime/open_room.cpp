@@ -14,6 +14,8 @@ namespace {
 // bench/make_text.py's (bench/NOTES.md, "Opening"), rounded up.
 constexpr uint64_t kTextBoxBytesPerByte = 8;
 
+constexpr uint64_t kLargestReadable = uint64_t{1} << 31;
+
 std::optional<uint64_t> testLimit() {
   const char* limit = std::getenv("QUENLO_TEST_OPEN_LIMIT");
   if (!limit || !*limit) return std::nullopt;
@@ -58,6 +60,8 @@ uint64_t memoryToOpen(uint64_t fileBytes, uint64_t documentBytes) {
 }
 
 bool roomToOpen(uint64_t fileBytes, uint64_t documentBytes) {
+  // Files are read whole in one block of at most this size (runtime/file.cpp).
+  if (fileBytes >= kLargestReadable) return false;
   if (const std::optional<uint64_t> limit = testLimit()) {
     if (fileBytes > *limit) return false;
   }

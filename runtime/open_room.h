@@ -13,6 +13,7 @@ std::optional<uint64_t> fileSize(const char* fileName);
 uint64_t memoryToOpen(uint64_t fileBytes, uint64_t documentBytes);
 
 // True when that memory is there: as much free address space and commit, and the largest
-// blocks each in one piece of the address space at once. A limit set for tests (the
-// environment variable QUENLO_TEST_OPEN_LIMIT, in bytes of file) refuses larger files.
+// blocks each in one piece of the address space at once. Files of 2 GiB or more are never
+// read. A limit set for tests (the environment variable QUENLO_TEST_OPEN_LIMIT, in bytes of
+// file) refuses larger files.
 bool roomToOpen(uint64_t fileBytes, uint64_t documentBytes);

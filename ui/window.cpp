@@ -18,6 +18,7 @@
 
 #include "runtime/system_code_page.h"
 #include "ui/gdi.h"
+#include "ui/long_work.h"
 #include "ui/menu_bar.h"
 #include "ui/picture.h"
 
@@ -655,6 +656,7 @@ LRESULT CALLBACK WindowComponent::windowProc(HWND hwnd, UINT msg, WPARAM wParam,
     self->hwnd_ = hwnd;
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
+  if (putOffDuringLongWork(hwnd, msg, wParam, lParam)) return 0;
   switch (msg) {
     case WM_PAINT:
       return self->onPaint();

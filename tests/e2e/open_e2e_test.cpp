@@ -1,4 +1,5 @@
-// The real Quenlo.exe and long texts: a long text that another program sends the text box.
+// The real Quenlo.exe opening files at the limits: one just too large to open whole, one that
+// takes the text box seconds, and a long text that another program sends the text box.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -10,6 +11,10 @@
 #include "tests/e2e/quenlo_app.h"
 
 namespace {
+
+constexpr char kOpening[] = "正在打开文件…";
+constexpr char kOpened[] = "已打开用户选择文件";
+constexpr char kTooLarge[] = "：文件太大，无法完整打开";
 
 // The whole text of a control of another process (windowText reads at most 64 KB).
 std::string wholeText(HWND control) {
@@ -40,11 +45,102 @@ std::string linesOf(size_t bytes) {
 
 bool alive(HANDLE process) { return WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }
 
+// Lowers the largest file that opens, for the program started after it (it inherits the
+// environment), and lifts it again.
+struct OpenLimit {
+  explicit OpenLimit(size_t bytes) {
+    SetEnvironmentVariableA("QUENLO_TEST_OPEN_LIMIT", std::to_string(bytes).c_str());
+  }
+  ~OpenLimit() { SetEnvironmentVariableA("QUENLO_TEST_OPEN_LIMIT", nullptr); }
+};
+
+constexpr size_t kLimit = 100000;
+
 class OpenE2E : public testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(app.started()) << "Quenlo.exe did not show its window"; }
+  std::string path() { return windowText(app.pathBox()); }
+  OpenLimit limit{kLimit};
   QuenloApp app;
 };
+
+TEST_F(OpenE2E, AFileJustAboveTheLargestThatOpensIsRefusedAndTheDocumentKept) {
+  const std::string largest = app.elsewhere() + "\\largest.txt";
+  const std::string above = app.elsewhere() + "\\above.txt";
+  const std::string text = linesOf(kLimit);
+  ASSERT_TRUE(writeFile(largest, text));
+  ASSERT_TRUE(writeFile(above, linesOf(kLimit + 1)));
+
+  ASSERT_TRUE(app.openThroughDialog(largest));
+  ASSERT_EQ(app.status(), kOpened);
+  ASSERT_TRUE(wholeText(app.inputBox()) == text);
+
+  ASSERT_TRUE(app.openThroughDialog(above));
+  EXPECT_EQ(app.status(), "无法打开文件" + above + kTooLarge);
+  EXPECT_TRUE(wholeText(app.inputBox()) == text);
+  EXPECT_EQ(_stricmp(path().c_str(), largest.c_str()), 0) << path();
+  app.focus(app.inputBox());
+  app.ctrlPress('S');
+  EXPECT_TRUE(waitUntil([&] { return app.status() == "用户手动保存文件到" + path(); }))
+      << app.status();
+  EXPECT_TRUE(readFile(largest) == text) << "the kept document saves to its own file";
+  EXPECT_EQ(readFile(above).size(), kLimit + 1);
+}
+
+// The text of a window of another process, or "<no answer>" when it does not answer within
+// `ms`.
+std::string textWithin(HWND window, UINT ms) {
+  char text[512];
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                           SMTO_NORMAL, ms, &copied))
+    return "<no answer>";
+  return std::string(text, copied);
+}
+
+// From the moment the file is chosen the status says the program is working and PathBox shows
+// the new path; the program answers another program's WM_NULL within a second all along.
+TEST(LongOpenE2E, SaysItIsWorkingShowsThePathAndAnswersAllAlong) {
+  QuenloApp app;
+  ASSERT_TRUE(app.started());
+  const std::string file = app.elsewhere() + "\\long.txt";
+  const std::string text = linesOf(3 << 20);
+  ASSERT_TRUE(writeFile(file, text));
+  app.chooseMenu(1);
+  HWND dialog = app.waitForDialog();
+  ASSERT_NE(dialog, nullptr);
+  QuenloApp::confirmFileDialog(dialog, file);
+
+  bool sawWorking = false, sawPathWhileWorking = false;
+  int answers = 0;
+  double worst = 0;
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  const DWORD start = GetTickCount();
+  for (std::string status; status != kOpened && GetTickCount() - start < 600000; Sleep(20)) {
+    LARGE_INTEGER before, after;
+    QueryPerformanceCounter(&before);
+    DWORD_PTR result;
+    ASSERT_TRUE(SendMessageTimeoutA(app.main(), WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result))
+        << "no answer within a second after " << answers << " answers";
+    QueryPerformanceCounter(&after);
+    worst = std::max(worst, 1000.0 * (after.QuadPart - before.QuadPart) / frequency.QuadPart);
+    ++answers;
+    status = textWithin(app.statusBar(), 1000);
+    if (status == kOpening) {
+      sawWorking = true;
+      sawPathWhileWorking = sawPathWhileWorking ||
+                            _stricmp(textWithin(app.pathBox(), 1000).c_str(), file.c_str()) == 0;
+    }
+  }
+  std::printf("3 MB opened in %lu ms; %d answers, the slowest in %.0f ms\n", GetTickCount() - start,
+              answers, worst);
+  ASSERT_EQ(app.status(), kOpened);
+  EXPECT_TRUE(sawWorking);
+  EXPECT_TRUE(sawPathWhileWorking);
+  EXPECT_GT(answers, 10) << "the open was expected to take seconds";
+  EXPECT_TRUE(wholeText(app.inputBox()) == text);
+}
 
 // Wine fails to hand over a text of a megabyte or more sent from another process (Windows
 // does not): its GetMessage returns -1, which the program once took for WM_QUIT and ended,

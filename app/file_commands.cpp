@@ -1,6 +1,8 @@
+#include <algorithm>
 #include <new>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "app/handlers.h"
@@ -24,6 +26,11 @@ DocumentEncoding documentEncoding = DocumentEncoding::Gbk;
 
 constexpr char kOpening[] = "正在打开文件…";
 constexpr char kTooLarge[] = "文件太大，无法完整打开";
+constexpr char kLineTooLong[] = "文件中有超过1MB的长行，文本框无法在合理的时间内显示";
+// The text box lays out a line (up to a line break) of more than a few screen lines about thirty
+// times slower per byte than short lines, even a piece at a time (bench/NOTES.md, "Opening"): a
+// line of a megabyte takes a minute or two, one of 120 MB would take hours.
+constexpr size_t kLongestLine = 1 << 20;
 constexpr char kNoMemoryToSave[] = "内存不足，无法取出全部文字";
 
 Text contentOf(UnitId box) { return readProperty(MainWindow, box, Content).takeText(); }
@@ -78,7 +85,19 @@ struct Loaded {
   OpenRefusal refusal = OpenRefusal::None;
   DocumentEncoding encoding = DocumentEncoding::Gbk;
   Text text;
+  size_t longestLine = 0;
 };
+
+// The text box breaks lines at LF, with or without a CR before it.
+size_t longestLine(std::string_view text) {
+  size_t longest = 0;
+  for (size_t start = 0; start < text.size();) {
+    const size_t end = std::min(text.find('\n', start), text.size());
+    longest = std::max(longest, end - start);
+    start = end + 1;
+  }
+  return longest;
+}
 
 // A GBK file's bytes become the text in their own block; only a Unicode file is converted.
 Loaded load(const std::string& path) {
@@ -102,6 +121,7 @@ Loaded load(const std::string& path) {
       loaded.text = Text::copyOf(decoded.text);
       loaded.outOfMemory = loaded.text.size() != decoded.text.size();
     }
+    loaded.longestLine = longestLine(loaded.text.view());
   } catch (const std::bad_alloc&) {
     loaded.outOfMemory = true;
   }
@@ -136,6 +156,7 @@ bool openDocument(const std::string& path) {
   if (!loaded.read || loaded.outOfMemory)
     return refuseOpen(path, loaded.outOfMemory ? kTooLarge : nullptr);
   if (loaded.refusal != OpenRefusal::None) return refuseOpen(path, refusalText(loaded.refusal));
+  if (loaded.longestLine > kLongestLine) return refuseOpen(path, kLineTooLong);
 
   std::optional<Text> previous = wholeDocument();
   if (!previous) return refuseOpen(path, kTooLarge);

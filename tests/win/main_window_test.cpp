@@ -269,6 +269,18 @@ TEST_F(MainWindowTest, AnOpenWithoutMemoryForTheWholeFileIsRefused) {
   EXPECT_EQ(content(InputBox).size(), 200u * 1024);
 }
 
+// A line that would take the text box hours is refused before anything changes.
+TEST_F(MainWindowTest, AFileWithALineOfMoreThanAMegabyteIsRefused) {
+  const std::string file = dir_.file("one line.txt");
+  writeAll(file, "short\r\n" + std::string((1 << 20) + 1, 'w') + "\r\nshort");
+  writeProperty(MainWindow, InputBox, Content, "keep me");
+  onFilesDropped(file.c_str());
+  EXPECT_EQ(status(),
+            "无法打开文件" + file + "：文件中有超过1MB的长行，文本框无法在合理的时间内显示");
+  EXPECT_EQ(content(InputBox), "keep me");
+  EXPECT_EQ(content(PathBox), "Quenlo备份.txt");
+}
+
 // A text that cannot be read out whole is never saved: not by Ctrl+S, not as the backup.
 TEST_F(MainWindowTest, WithoutMemoryForACopyOfTheTextNothingIsSaved) {
   const std::string doc = dir_.file("doc.txt");

@@ -392,9 +392,9 @@ void EditBox::setContent(const char* text) {
 // A long text goes to the control a piece at a time, with the program answering other programs
 // between pieces (LongWork). The control takes hundreds of milliseconds or more per megabyte,
 // so one WM_SETTEXT would leave the program deaf for minutes; on a long line it is quadratic in
-// the line's length, the pieces are not. The view follows the text as it comes in and goes to
-// the top at the end, with the caret. Stops early when the control takes no more text (no
-// memory): the writer compares the length.
+// the line's length, the pieces are not. The box is painted again, at the top, once the text is
+// in. Stops early when the control takes no more text (no memory): the writer compares the
+// length.
 void EditBox::loadInPieces(std::string_view text) {
   LongWork work;
   const HWND self = hwnd_;
@@ -407,6 +407,9 @@ void EditBox::loadInPieces(std::string_view text) {
     const double started = nowMs();
     if (!givePiece(text.substr(at, next - at), at == 0, end)) break;
     sizer.took(next - at, nowMs() - started);
+    // The box is not painted meanwhile (its old look stays): a paint at the end of a long text
+    // costs the control a walk through all its lines for every line it shows.
+    ValidateRect(hwnd_, nullptr);
     keepAnswering();
     if (!IsWindow(self)) return;
     at = next;
@@ -414,6 +417,7 @@ void EditBox::loadInPieces(std::string_view text) {
   loading_.reset();
   SendMessageA(hwnd_, EM_SETSEL, 0, 0);
   SendMessageA(hwnd_, EM_SCROLLCARET, 0, 0);
+  InvalidateRect(hwnd_, nullptr, TRUE);
   SendMessageA(hwnd_, EM_EMPTYUNDOBUFFER, 0, 0);
   SendMessageA(hwnd_, EM_SETMODIFY, FALSE, 0);
   applyMaxLength();

@@ -64,8 +64,9 @@ TEST(PieceSizer, StaysNearTheBestPieceSizeAndAnswersInTime) {
       {"lines, 20 MB, wine64", 20 * kMB,
        [](double loaded, double piece) { return 2000 * piece / kMB + 1.3 * loaded / kMB; }, 1000,
        1.5},
-      // One line: every piece lays out the rest of the line again for every line it wraps.
-      {"one line, 20 MB", 20 * kMB,
+      // A line of a megabyte, the longest that opens: every piece lays out the rest of the line
+      // again for every line it wraps.
+      {"one line, 1 MB", kMB,
        [](double loaded, double piece) {
          return 3 * (piece / kKB) * (piece / kKB) + 2000 * piece / kMB + 1.3 * loaded / kMB;
        },

@@ -4,7 +4,9 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
+#include "app/file_safety.h"
 #include "app/handlers.h"
 #include "app/main_window.h"
 #include "runtime/convert.h"
@@ -42,13 +44,13 @@ std::optional<Text> wholeDocument() {
   return content.takeText();
 }
 
-// The bytes a save writes for `text`; nothing when there was no memory for them.
-std::optional<ByteBuffer> documentBytes(const Text& text) {
+// The bytes a save writes for `text` in `encoding`; nothing when there was no memory for them.
+std::optional<ByteBuffer> bytesOf(const Text& text, DocumentEncoding encoding) {
   try {
     ByteBuffer bytes =
-        documentEncoding == DocumentEncoding::Gbk
+        encoding == DocumentEncoding::Gbk
             ? toBytes(text)
-            : ByteBuffer::copyOf(encodeDocument(text.view(), documentEncoding, systemCodePage()));
+            : ByteBuffer::copyOf(encodeDocument(text.view(), encoding, systemCodePage()));
     if (bytes.empty() && !text.empty()) return std::nullopt;
     return bytes;
   } catch (const std::bad_alloc&) {
@@ -56,8 +58,21 @@ std::optional<ByteBuffer> documentBytes(const Text& text) {
   }
 }
 
-void refuseSave(const std::string& path) {
-  showStatus(("无法保存文件到" + path + "：" + kNoMemoryToSave).c_str());
+std::string cannotSaveWithoutMemory(const std::string& path) {
+  return "无法保存文件到" + path + "：" + kNoMemoryToSave;
+}
+
+// The status of a failed save; it names the journal that still holds the file's old bytes when
+// they could not be put back.
+std::string cannotSave(const std::string& path, const SaveOutcome& outcome) {
+  std::string status = "无法保存文件到" + path;
+  if (!outcome.oldBytesIn.empty()) addClause(status, "原内容在" + outcome.oldBytesIn);
+  return status;
+}
+
+// A save into a folder first settles what killed processes left there.
+std::vector<InterruptedWrite> settleFolderOf(const std::string& path) {
+  return finishInterruptedWrites(folderOf(path));
 }
 
 const char* refusalText(OpenRefusal why) {
@@ -71,11 +86,6 @@ const char* refusalText(OpenRefusal why) {
     default:
       return "文件既不是完整的GBK文本，也不是UTF-8文本";
   }
-}
-
-bool refuseOpen(const std::string& path, const char* reason) {
-  showStatus(("无法打开文件" + path + (reason ? std::string("：") + reason : "")).c_str());
-  return false;
 }
 
 // A file on its way to the text box: read and decoded off the user-interface thread.
@@ -128,12 +138,13 @@ Loaded load(const std::string& path) {
   return loaded;
 }
 
-// Loads a file into PathBox and InputBox, whole or not at all: a file that cannot be read,
-// whose bytes the text box could not give back unchanged, or that does not fit in memory
-// leaves both as they were, and so does a text box that took less than the whole text. A long
-// open says so in the status first, shows the new path, and answers other programs while the
-// text goes in; a second open meanwhile (a drop) is ignored.
-bool openDocument(const std::string& path) {
+// Loads a file into PathBox and InputBox and shows `opened`, whole or not at all: a file that
+// cannot be read, whose bytes the text box could not give back unchanged, or that does not fit
+// in memory leaves both as they were, and so does a text box that took less than the whole
+// text. A write of the file that a killed process left unfinished is finished or undone first.
+// A long open says so in the status first, shows the new path, and answers other programs
+// while the text goes in; a second open meanwhile (a drop) is ignored.
+bool openDocument(const std::string& path, const char* opened) {
   static bool opening = false;
   if (opening) return false;
   opening = true;
@@ -141,8 +152,16 @@ bool openDocument(const std::string& path) {
     ~Done() { opening = false; }
   } done;
 
+  const std::string settled = interruptedWritesClause(finishInterruptedWritesOf(path.c_str()));
+  auto refuse = [&](const char* reason) {
+    std::string status = "无法打开文件" + path;
+    if (reason) status += std::string("：") + reason;
+    addClause(status, settled);
+    showStatus(status.c_str());
+    return false;
+  };
   const std::optional<uint64_t> size = fileSize(path.c_str());
-  if (size && !roomToOpen(*size, documentLength())) return refuseOpen(path, kTooLarge);
+  if (size && !roomToOpen(*size, documentLength())) return refuse(kTooLarge);
   std::optional<LongWork> work;
   if (size && *size >= kPiecewiseTextBytes) {
     showStatus(kOpening);
@@ -153,13 +172,12 @@ bool openDocument(const std::string& path) {
     runAnswering([&] { loaded = load(path); });
   else
     loaded = load(path);
-  if (!loaded.read || loaded.outOfMemory)
-    return refuseOpen(path, loaded.outOfMemory ? kTooLarge : nullptr);
-  if (loaded.refusal != OpenRefusal::None) return refuseOpen(path, refusalText(loaded.refusal));
-  if (loaded.longestLine > kLongestLine) return refuseOpen(path, kLineTooLong);
+  if (!loaded.read || loaded.outOfMemory) return refuse(loaded.outOfMemory ? kTooLarge : nullptr);
+  if (loaded.refusal != OpenRefusal::None) return refuse(refusalText(loaded.refusal));
+  if (loaded.longestLine > kLongestLine) return refuse(kLineTooLong);
 
   std::optional<Text> previous = wholeDocument();
-  if (!previous) return refuseOpen(path, kTooLarge);
+  if (!previous) return refuse(kTooLarge);
   const std::string previousPath = contentOf(PathBox).str();
   writeProperty(MainWindow, PathBox, Content, path.c_str());
   if (work) {
@@ -171,9 +189,12 @@ bool openDocument(const std::string& path) {
   if (documentLength() != expected) {
     writeProperty(MainWindow, InputBox, Content, std::move(*previous));
     writeProperty(MainWindow, PathBox, Content, previousPath.c_str());
-    return refuseOpen(path, kTooLarge);
+    return refuse(kTooLarge);
   }
   documentEncoding = loaded.encoding;
+  std::string status = opened;
+  addClause(status, settled);
+  showStatus(status.c_str());
   return true;
 }
 
@@ -191,57 +212,83 @@ size_t documentLength() {
 
 void onOpenFileClicked() {
   if (chooseFile(0)) {
-    std::string path = readProperty(MainWindow, FileDialog1, FileName).c_str();
-    if (!openDocument(path)) return;
+    openDocument(readProperty(MainWindow, FileDialog1, FileName).c_str(), "已打开用户选择文件");
+    return;
   }
   showStatus("已打开用户选择文件");
 }
 
+// Saving over the backup is a refresh of the backup: its earlier version is kept first.
 void onSaveFileClicked() {
-  if (chooseFile(1)) {
-    std::string path = readProperty(MainWindow, FileDialog1, FileName).c_str();
-    std::optional<Text> text = wholeDocument();
-    std::optional<ByteBuffer> bytes;
-    if (text) bytes = documentBytes(*text);
-    if (!bytes) return refuseSave(path);
-    if (!writeFileBytes(path.c_str(), *bytes)) {
-      showStatus(("无法保存文件到" + path).c_str());
-      return;
-    }
+  if (!chooseFile(1)) return showStatus("已保存用户选择文件");
+  const std::string path = readProperty(MainWindow, FileDialog1, FileName).c_str();
+  const std::vector<InterruptedWrite> settled = settleFolderOf(path);
+  // Nothing is written when the text cannot be had whole: an empty or cut text would replace
+  // the file.
+  const std::optional<Text> text = wholeDocument();
+  const bool backup = namesBackup(path);
+  std::optional<ByteBuffer> bytes;
+  if (text) bytes = bytesOf(*text, backup ? DocumentEncoding::Gbk : documentEncoding);
+  std::string status = "已保存用户选择文件";
+  if (!bytes) {
+    status = cannotSaveWithoutMemory(path);
+  } else if (backup) {
+    const BackupRefresh refresh = refreshBackup(*bytes);
+    if (!refresh.written) status.clear();
+    addClause(status, refresh.clause);
+  } else {
+    if (const SaveOutcome saved = saveFileBytes(path.c_str(), {&*bytes}); !saved.written)
+      status = cannotSave(path, saved);
   }
-  showStatus("已保存用户选择文件");
+  addClause(status, interruptedWritesClause(settled));
+  showStatus(status.c_str());
 }
 
 // Nothing can change the text between the two writes, so it is read once. The backup is the
-// program's own file and always GBK; its earlier version is set aside before either write, as
-// PathBox may name the backup itself.
+// program's own file and always GBK. When PathBox names the backup, the refresh of the backup is
+// the save. When it names the backup's previous version, that file is the user's document now:
+// the backup is left as it is, since its earlier version would have to go where the document
+// goes.
 void onSaveToCurrentPathClicked() {
-  std::string path = contentOf(PathBox).str();
+  const std::string path = contentOf(PathBox).str();
+  std::vector<InterruptedWrite> settled = settleFolderOf(path);
+  for (InterruptedWrite& write : finishInterruptedWrites("")) settled.push_back(std::move(write));
   // Nothing is written when the text cannot be had whole: an empty or cut text would replace
   // the file and the backup.
   const std::optional<Text> text = wholeDocument();
-  if (!text) return refuseSave(path);
-  const ByteBuffer backup = toBytes(*text);
-  std::optional<ByteBuffer> bytes;
-  if (documentEncoding != DocumentEncoding::Gbk) bytes = documentBytes(*text);
-  if (backup.size() != text->size() || (documentEncoding != DocumentEncoding::Gbk && !bytes))
-    return refuseSave(path);
-  keepPreviousVersion(kBackupFileName, kPreviousBackupFileName, backup);
-  bool saved = writeFileBytes(path.c_str(), bytes ? *bytes : backup);
-  bool backedUp = writeFileBytes(kBackupFileName, backup);
-  std::string failed;
-  if (!saved) failed += "无法保存文件到" + path;
-  if (!backedUp)
-    failed += std::string(failed.empty() ? "" : "；") + "无法保存文件到" + kBackupFileName;
-  if (!failed.empty()) return showStatus(failed.c_str());
-  showStatus(("用户手动保存文件到" + path).c_str());
+  const bool gbk = documentEncoding == DocumentEncoding::Gbk;
+  std::optional<ByteBuffer> backup, converted;
+  if (text) backup = bytesOf(*text, DocumentEncoding::Gbk);
+  if (backup && !gbk) converted = bytesOf(*text, documentEncoding);
+  if (!backup || (!gbk && !converted)) {
+    std::string status = cannotSaveWithoutMemory(path);
+    addClause(status, interruptedWritesClause(settled));
+    return showStatus(status.c_str());
+  }
+
+  std::string status = "用户手动保存文件到" + path;
+  if (namesBackup(path)) {
+    const BackupRefresh refresh = refreshBackup(*backup);
+    if (!refresh.written) status.clear();
+    addClause(status, refresh.clause);
+  } else {
+    const SaveOutcome saved = saveFileBytes(path.c_str(), {gbk ? &*backup : &*converted});
+    if (!saved.written) status = cannotSave(path, saved);
+    if (!namesPreviousBackup(path)) {
+      addClause(status, refreshBackup(*backup).clause);
+    } else if (!backupHolds(*backup)) {
+      addClause(status, std::string(kBackupFileName) + "未更新，仍是上次的备份");
+    }
+  }
+  addClause(status, interruptedWritesClause(settled));
+  showStatus(status.c_str());
 }
 
 void onFilesDropped(const char* name) {
   // Several files arrive as one text, each path followed by CR LF: open the first.
   std::string first = name ? name : "";
   first = first.substr(0, first.find("\r\n"));
-  if (openDocument(first)) showStatus("已打开用户拖放的文件");
+  openDocument(first, "已打开用户拖放的文件");
 }
 
 void onPathBoxChanged() { showStatus("要保存的位置已改变"); }

@@ -1,3 +1,6 @@
+#include <string>
+
+#include "app/file_safety.h"
 #include "app/handlers.h"
 #include "app/main_window.h"
 #include "runtime/convert.h"
@@ -19,7 +22,11 @@ void onMainWindowCreated() {
   writeProperty(MainWindow, MainWindowUnit, Width, 728);
   writeProperty(MainWindow, InputBox, Height, mainWindowSize(Height) - 109);
   writeProperty(MainWindow, InputBox, Width, mainWindowSize(Width));
-  showStatus("程序已启动");
+  // Writes that a killed process left unfinished in the program's folder are settled at start.
+  std::string started = "程序已启动";
+  addClause(started, interruptedWritesClause(finishInterruptedWrites("")));
+  addClause(started, newerThanBackupClause());
+  showStatus(started.c_str());
   ctrlHeld = 0;
 }
 
@@ -35,8 +42,8 @@ void onMainWindowDestroying() {
   const PropertyValue text = readProperty(MainWindow, InputBox, Content);
   const ByteBuffer backup = toBytes(text.asText());
   // Without the memory for a whole copy of the text, the last backup stays as it was rather
-  // than be replaced by an empty or cut one.
+  // than be replaced by an empty or cut one. Nothing can be shown any more: a text that the
+  // backup could not take is named at the next start, as newer than the backup.
   if (text.unreadable() || backup.size() != text.asText().size()) return;
-  keepPreviousVersion(kBackupFileName, kPreviousBackupFileName, backup);
-  writeFileBytes(kBackupFileName, backup);
+  refreshBackup(backup);
 }

@@ -9,6 +9,7 @@
 #include "app/file_safety.h"
 #include "app/handlers.h"
 #include "app/main_window.h"
+#include "app/recovery.h"
 #include "runtime/convert.h"
 #include "runtime/file.h"
 #include "runtime/heap.h"
@@ -195,6 +196,7 @@ bool openDocument(const std::string& path, const char* opened) {
   std::string status = opened;
   addClause(status, settled);
   showStatus(status.c_str());
+  noteTextInFile();
   return true;
 }
 
@@ -235,10 +237,13 @@ void onSaveFileClicked() {
   } else if (backup) {
     const BackupRefresh refresh = refreshBackup(*bytes);
     if (!refresh.written) status.clear();
+    if (refresh.kept) noteTextInFile();
     addClause(status, refresh.clause);
   } else {
     if (const SaveOutcome saved = saveFileBytes(path.c_str(), {&*bytes}); !saved.written)
       status = cannotSave(path, saved);
+    else
+      noteTextInFile();
   }
   addClause(status, interruptedWritesClause(settled));
   showStatus(status.c_str());
@@ -270,10 +275,14 @@ void onSaveToCurrentPathClicked() {
   if (namesBackup(path)) {
     const BackupRefresh refresh = refreshBackup(*backup);
     if (!refresh.written) status.clear();
+    if (refresh.kept) noteTextInFile();
     addClause(status, refresh.clause);
   } else {
     const SaveOutcome saved = saveFileBytes(path.c_str(), {gbk ? &*backup : &*converted});
-    if (!saved.written) status = cannotSave(path, saved);
+    if (!saved.written)
+      status = cannotSave(path, saved);
+    else
+      noteTextInFile();
     if (!namesPreviousBackup(path)) {
       addClause(status, refreshBackup(*backup).clause);
     } else if (!backupHolds(*backup)) {
@@ -293,4 +302,7 @@ void onFilesDropped(const char* name) {
 
 void onPathBoxChanged() { showStatus("要保存的位置已改变"); }
 
-void onInputBoxChanged() { showStatus("正在输入内容-当前内容未被保存"); }
+void onInputBoxChanged() {
+  showStatus("正在输入内容-当前内容未被保存");
+  noteTextChanged();
+}

@@ -20,6 +20,8 @@ constexpr size_t kLongDocumentBytes = 512 * 1024;
 void onMainWindowCreated();
 void onMainWindowResized();
 void onMainWindowDestroying();
+void onMainWindowSessionEnding();
+void onRecoveryTimerTick();
 
 void onOpenFileClicked();
 void onSaveFileClicked();

@@ -144,6 +144,7 @@ class EditBox : public Component {
   bool getProperty(int index, PropertyValue& out) const;
   std::vector<uint8_t> saveProperties() const;
   bool wantsKey(uint32_t key) const;
+  std::optional<std::u16string> wideContent() const;
 
   static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -220,9 +221,11 @@ class EditBox : public Component {
   std::optional<std::string_view> loading_;
   bool feeding_ = false;
   static WNDPROC systemProc_;
+  static WNDPROC systemProcW_;  // the same procedure as the system's wide callers reach it
 };
 
 WNDPROC EditBox::systemProc_ = nullptr;
+WNDPROC EditBox::systemProcW_ = nullptr;
 
 EditBox::EditBox(const CreateParams& p, const PropertyBlob& blob)
     : Component(p.window, p.unit),
@@ -277,6 +280,8 @@ bool EditBox::createWindow(const CreateParams& p, const std::string& content) {
                           GetModuleHandleA(nullptr), nullptr);
   if (!hwnd_) return false;
   SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  if (!systemProcW_)
+    systemProcW_ = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd_, GWLP_WNDPROC));
   auto previous = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EditBox::windowProc)));
   if (!systemProc_) systemProc_ = previous;
@@ -532,6 +537,25 @@ std::pair<DWORD, DWORD> EditBox::selectionRange() const {
   DWORD start = 0, end = 0;
   SendMessageA(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   return {start, std::max(start, end)};
+}
+
+// The control keeps its text in UTF-16 and answers a wide WM_GETTEXT with a plain copy; its
+// wide procedure is called directly, past this box's narrow one, through which the text would
+// be converted twice.
+std::optional<std::u16string> EditBox::wideContent() const {
+  const LRESULT length = CallWindowProcW(systemProcW_, hwnd_, WM_GETTEXTLENGTH, 0, 0);
+  if (length <= 0) return std::u16string();
+  if (length >= INT_MAX) return std::nullopt;
+  std::u16string text;
+  try {
+    text.resize(static_cast<size_t>(length) + 1);
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+  const LRESULT copied = CallWindowProcW(systemProcW_, hwnd_, WM_GETTEXT, length + 1,
+                                         reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(std::clamp<LRESULT>(copied, 0, length)));
+  return text;
 }
 
 Text EditBox::selectedText() const {
@@ -952,3 +976,9 @@ const ComponentType kEditBox{
 const bool registered = registerComponentType(kEditBoxType, kEditBox);
 
 }  // namespace
+
+std::optional<std::u16string> copyContent(UnitId window, UnitId unit) {
+  auto* box = dynamic_cast<EditBox*>(resolveUnit(window, unit));
+  if (!box) fatalError(FatalText::kUnitNotLoaded, 0, window, unit);
+  return box->wideContent();
+}

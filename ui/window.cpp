@@ -664,6 +664,8 @@ LRESULT CALLBACK WindowComponent::windowProc(HWND hwnd, UINT msg, WPARAM wParam,
       return self->onClose();
     case WM_QUERYENDSESSION:
       return self->onQueryEndSession(wParam, lParam);
+    case WM_ENDSESSION:
+      return self->onEndSession(wParam, lParam);
     case WM_DESTROY:
       return self->onDestroy();
     case WM_NCDESTROY:
@@ -733,6 +735,11 @@ LRESULT WindowComponent::onClose() {
 LRESULT WindowComponent::onQueryEndSession(WPARAM wParam, LPARAM lParam) {
   const LRESULT result = callDefault(WM_QUERYENDSESSION, wParam, lParam);
   return raiseWindowEvent(windowId_, kWindowMayClose) ? FALSE : result;
+}
+
+LRESULT WindowComponent::onEndSession(WPARAM wParam, LPARAM lParam) {
+  if (wParam) raiseWindowEvent(windowId_, kWindowSessionEnding);
+  return 0;
 }
 
 LRESULT WindowComponent::onDestroy() {

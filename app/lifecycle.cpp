@@ -17,9 +17,14 @@ int32_t mainWindowSize(int index) {
 
 // The text goes to the backup, and then the recovery file, no longer needed, goes. Nothing can
 // be shown any more: a text that the backup could not take is named at the next start, as newer
-// than the backup, or kept in the recovery file when no file could take it.
+// than the backup, or kept in the recovery file when no file could take it. Without the memory
+// for a whole copy of the text, the backup stays as it was rather than be replaced by an empty
+// or cut one, and the recovery file stays.
 void keepText() {
-  endRecovery(refreshBackup(toBytes(readProperty(MainWindow, InputBox, Content).asText())).kept);
+  const PropertyValue text = readProperty(MainWindow, InputBox, Content);
+  const ByteBuffer backup = toBytes(text.asText());
+  if (text.unreadable() || backup.size() != text.asText().size()) return endRecovery(false);
+  endRecovery(refreshBackup(backup).kept);
 }
 }  // namespace
 

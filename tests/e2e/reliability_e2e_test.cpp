@@ -479,7 +479,7 @@ TEST_F(ReliabilityE2E, AFileOfTwoGiBIsRefusedWithoutReadingIt) {
   const MemoryUse before = memoryOf(app.process());
 
   ASSERT_TRUE(app.openThroughDialog(huge));
-  EXPECT_EQ(app.status(), kCannotOpen + huge);
+  EXPECT_EQ(app.status(), kCannotOpen + huge + "：文件太大，无法完整打开");
   EXPECT_EQ(document(), "kept draft");
   EXPECT_EQ(_stricmp(path().c_str(), kept.c_str()), 0) << path();
   const MemoryUse after = memoryOf(app.process());

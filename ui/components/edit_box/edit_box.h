@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -37,6 +38,11 @@ enum EditBoxEvent : int32_t {
   kEditChanged = 0,
   kEditSpinPressed = 1,  // +1 up, -1 down; manual spin mode only
 };
+
+// A multi-line box takes a text of this length or longer a piece at a time, and between the
+// pieces the program answers other programs (ui/model/long_work.h): the writer should have said
+// what is going on before.
+constexpr size_t kPiecewiseTextBytes = 64 * 1024;
 
 // The spin button's control id is the edit box's plus this.
 constexpr int kSpinIdOffset = 4;

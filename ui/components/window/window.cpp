@@ -17,8 +17,9 @@
 #include <iterator>
 
 #include "runtime/system_code_page.h"
-#include "ui/components/window/menu_bar.h"
 #include "ui/graphics/gdi.h"
+#include "ui/model/long_work.h"
+#include "ui/components/window/menu_bar.h"
 #include "ui/graphics/picture.h"
 
 namespace {
@@ -655,6 +656,7 @@ LRESULT CALLBACK WindowComponent::windowProc(HWND hwnd, UINT msg, WPARAM wParam,
     self->hwnd_ = hwnd;
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
+  if (putOffDuringLongWork(hwnd, msg, wParam, lParam)) return 0;
   switch (msg) {
     case WM_PAINT:
       return self->onPaint();
@@ -1206,7 +1208,11 @@ void messageLoop(KeepGoing keepGoing, bool nested) {
     while (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && idle.step()) {
     }
     if (!keepGoing()) return;
-    if (GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+    const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    // -1 is a message the system could not hand over (Wine fails so on a text of a megabyte
+    // or more sent from another process); only 0 is WM_QUIT.
+    if (got == -1) continue;
+    if (got == 0) {
       if (nested) PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }

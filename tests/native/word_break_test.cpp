@@ -1,5 +1,7 @@
 #include "ui/word_break.h"
 
+#include "tests/support/iconv_code_page.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -63,17 +65,15 @@ TEST(WordBreak, AnswersToTheControl) {
     int expected;
   };
   const Row rows[] = {
-      // Wrapping: the last start that fits, but one that a fallback one character earlier
-      // would spoil gives way to the start before it.
+      // Wrapping: the last start at or before the index, never inside a character.
       {"中文字符", 2, kWordLeft, kChars, kWrap, 2},
       {"中文字符", 4, kWordLeft, kBytes, kWrap, 4},
-      {"中文字符", 3, kWordLeft, kBytes, kWrap, 2},  // inside 文: never splits it
-      {"中文，字", 3, kWordLeft, kChars, kWrap, 1},  // "文，" go down together
-      {"中文，字", 2, kWordLeft, kChars, kWrap, 1},
-      {"中文abc中文", 5, kWordLeft, kChars, kWrap, 2},
-      {"中文abc中文", 6, kWordLeft, kChars, kWrap, 6},
+      {"中文字符", 3, kWordLeft, kBytes, kWrap, 2},
+      {"中文，字", 3, kWordLeft, kChars, kWrap, 3},
+      {"中文，字", 2, kWordLeft, kChars, kWrap, 1},  // "文，" go down together
+      {"中文abc中文", 5, kWordLeft, kChars, kWrap, 5},
+      {"中文abc中文", 4, kWordLeft, kChars, kWrap, 2},
       {"中文abc中文", 9, kWordLeft, kBytes, kWrap, 9},
-      {"hello world", 6, kWordLeft, kChars, kWrap, 6},
       {"hello world", 8, kWordLeft, kChars, kWrap, 6},
       {"helloworld", 6, kWordLeft, kChars, kWrap, 0},  // a long word: the control breaks it
       // Ctrl+Left moves; a double click takes the word at the caret.
@@ -98,11 +98,30 @@ TEST(WordBreak, AnswersToTheControl) {
         << r.text << " index " << r.index << " action " << r.action
         << (r.inCharacters ? " in characters" : " in bytes") << " use " << static_cast<int>(r.use);
   }
+  struct Utf16Row {
+    const char16_t* text;
+    int index, action;
+    WordBreakUse use;
+    int expected;
+  };
+  const Utf16Row utf16Rows[] = {
+      {u"中文，字", 3, kWordLeft, kWrap, 3},
+      {u"中文，字", 2, kWordLeft, kWrap, 1},
+      {u"中文abc中文", 4, kWordLeft, kWrap, 2},
+      {u"中\U00020000字", 2, kWordLeft, kWrap, 1},  // inside a surrogate pair
+      {u"中\U00020000字", 2, kWordRight, kCaret, 3},
+      {u"hello world", 1, kWordRight, kCaret, 6},
+      {u"中　中", 1, kWordIsDelimiter, kWrap, 1},
+  };
+  for (const Utf16Row& r : utf16Rows) {
+    EXPECT_EQ(r.expected, answerWordBreak(r.text, r.index, r.action, r.use))
+        << "UTF-16 row, index " << r.index << " action " << r.action;
+  }
 }
 
 // A control that counts bytes may hand over the whole text and an index deep inside it: the
 // answers read only near the index and must agree with reading from the start, which is what
-// the answers in characters do.
+// the answers in characters do, and with the same text in UTF-16.
 TEST(WordBreak, BytesAndCharactersAgreeInALongText) {
   std::vector<std::string> characters;
   const std::string pieces[] = {"丂", "乕", " ",  "w", "o", "r", "d", "，", "（", "中",
@@ -113,6 +132,8 @@ TEST(WordBreak, BytesAndCharactersAgreeInALongText) {
   std::vector<int> byteOffset;
   for (const auto& c : characters) byteOffset.push_back(static_cast<int>(text.size())), text += c;
   byteOffset.push_back(static_cast<int>(text.size()));
+  const std::u16string utf16 = IconvCodePage().toUnicode(text);
+  ASSERT_EQ(utf16.size(), characters.size());
   for (int index = 0; index < static_cast<int>(characters.size()); index += 3) {
     for (int action : {kWordLeft, kWordRight, kWordIsDelimiter}) {
       for (WordBreakUse use : {kWrap, kCaret, kWord}) {
@@ -120,6 +141,8 @@ TEST(WordBreak, BytesAndCharactersAgreeInALongText) {
         int inBytes = answerWordBreak(text, byteOffset[index], action, kBytes, use);
         EXPECT_EQ(action == kWordIsDelimiter ? inCharacters : byteOffset[inCharacters], inBytes)
             << "index " << index << " action " << action << " use " << static_cast<int>(use);
+        EXPECT_EQ(inCharacters, answerWordBreak(utf16, index, action, use))
+            << "UTF-16, index " << index << " action " << action;
       }
     }
   }

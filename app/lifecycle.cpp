@@ -1,3 +1,6 @@
+#include <string>
+
+#include "app/file_safety.h"
 #include "app/handlers.h"
 #include "app/main_window.h"
 #include "runtime/convert.h"
@@ -19,7 +22,11 @@ void onMainWindowCreated() {
   writeProperty(MainWindow, MainWindowUnit, Width, 728);
   writeProperty(MainWindow, InputBox, Height, mainWindowSize(Height) - 109);
   writeProperty(MainWindow, InputBox, Width, mainWindowSize(Width));
-  showStatus("程序已启动");
+  // Writes that a killed process left unfinished in the program's folder are settled at start.
+  std::string started = "程序已启动";
+  addClause(started, interruptedWritesClause(finishInterruptedWrites("")));
+  addClause(started, newerThanBackupClause());
+  showStatus(started.c_str());
   ctrlHeld = 0;
 }
 
@@ -32,7 +39,7 @@ void onMainWindowResized() {
 void onMainWindowDestroying() {
   HWND window = getWindowHandle(MainWindow, MainWindowUnit);
   revokeWindow(MainWindow, DropTarget1, window);
-  const ByteBuffer backup = toBytes(readProperty(MainWindow, InputBox, Content).asText());
-  keepPreviousVersion(kBackupFileName, kPreviousBackupFileName, backup);
-  writeFileBytes(kBackupFileName, backup);
+  // Nothing can be shown any more: a text that the backup could not take is named at the next
+  // start, as newer than the backup.
+  refreshBackup(toBytes(readProperty(MainWindow, InputBox, Content).asText()));
 }

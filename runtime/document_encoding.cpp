@@ -87,6 +87,129 @@ Utf8Kind utf8Kind(std::string_view bytes) {
   return multiByte ? Utf8Kind::MultiByte : Utf8Kind::Ascii;
 }
 
+// Bytes that are both UTF-8 and code page text: which reading is the likelier one. The files
+// are mostly Chinese text, so each reading is weighed by how rare its characters are in what
+// users of this program write, in rough bits per character (a hanzi of average use is 12), and
+// the lighter reading wins. ASCII weighs nothing in either. The weights of letters were chosen
+// on labelled texts (bench/encoding_bench.cpp): every Chinese word in GBK that is not among
+// the rarest stays GBK, and Latin, Cyrillic and Greek text is UTF-8 but for a few letters.
+constexpr int kUtf8Prior = 6;         // a GBK editor's files are GBK more often than not
+constexpr int kLetterCost = 12;       // a Greek or Cyrillic letter the code page holds
+constexpr int kOtherLetterCost = 18;  // one it lacks
+constexpr int kLatinCost = 22;        // a Latin letter or symbol on its own
+constexpr int kLatinInWordCost = 2;   // a Latin letter beside ASCII letters: "café"
+// A character GBK added to GB2312: mostly traditional forms, which are far more common in UTF-8
+// text (from Taiwan or Hong Kong) than in GBK files.
+constexpr int kUtf8TraditionalCost = 16;
+
+// How rare each hanzi whose GBK bytes are also a UTF-8 sequence (lead C2 to DF, trail A1 to BF)
+// is in Chinese text, in bits from 'a' = 8 (tools/hanzi_costs.py). Short texts of them are the
+// ones whose two readings are hard to tell apart.
+constexpr char kHanziCosts[] =
+    "fhijekikgihgjigjihfiiecjflheeji"  // C2
+    "khhhjeihgkegljhfhffbigfihgbgfjd"  // C3
+    "jjdggfghffgfigjifjeiifgefigigdc"  // C4
+    "jlehkgjgcffffcfjkhjifhekkgigmij"  // C5
+    "jhheglihjffdgghkeiigffcgjiiibfg"  // C6
+    "gjgmmhdffohgidjbfggijihiejgifkc"  // C7
+    "chkfbflcjfbkgiggfklcjkdhidbgjfm"  // C8
+    "hegigjighiciffihdiehhhijhhkhbjj"  // C9
+    "cffdfcdgdgefkbcgacdhbddicjhdcdd"  // CA
+    "igihgigjjhdhebffkhejahjjchjdfcf"  // CB
+    "llkggifdfncdikhhjgfiihhefikhefh"  // CC
+    "jfegeggbhjkbfkfijhcegdbfiiddffg"  // CD
+    "ieffgkdfhaldijcfhfgdjehhhfcjfhg"  // CE
+    "gdeghhgjigkjkgdehekfchfeghiheif"  // CF
+    "bfdhidekbgjgeighgghefhiihifighi"  // D0
+    "cljkjhagfdhighffigjiefhfehhhfhi"  // D1
+    "fjhhihgkdagjkgefgafjbejjefameim"  // D2
+    "edjhhckjjdjieggdiffifhllhikkjhg"  // D3
+    "ihhegkjhhcifcfjebfidfdiegbfddfj"  // D4
+    "liijiijfihhhhggijihiihjjckjdbdi"  // D5
+    "kggdhgdjkchghadccefedhfcejbgfdj"  // D6
+    "degffhidgdhhjifdigfdiiekiikdgjh"  // D7
+    "lphhlkjkhnmknjqimkmlkmjmjknnkkm"  // D8
+    "jlninqmojkpnmkmnmklkklnkkjkkmnj"  // D9
+    "lqjiomjkmlklkmgnmlmmkkmlklllmil"  // DA
+    "jkmknooplnioqonnmllnmkmonmlmomn"  // DB
+    "mqlopmnnoqlpnqljmjmmlmmmmmnmhmj"  // DC
+    "mnmqkqqqonnmnlolkponnkmkmjklnpo"  // DD
+    "nmmmmmkoooqiiponimommnmnkknlnpm"  // DE
+    "knlpllopnkokoljmlmjjhjnlnjlnmon"  // DF
+    ;
+
+int gbkCharacterCost(uint8_t lead, uint8_t trail) {
+  if (lead >= 0xC2 && lead <= 0xDF && trail >= 0xA1 && trail <= 0xBF)
+    return 8 + kHanziCosts[(lead - 0xC2) * 31 + trail - 0xA1] - 'a';
+  const bool gb2312Area = trail >= 0xA1 && lead >= 0xA1;
+  if (gb2312Area && lead >= 0xB0 && lead <= 0xD7) return 12;    // common hanzi
+  if (gb2312Area && lead >= 0xD8 && lead <= 0xF7) return 18;    // less common hanzi
+  if (gb2312Area && lead <= 0xA3) return 12;                    // punctuation, full width
+  if (gb2312Area && lead <= 0xA9) return 18;                    // kana, letters, box drawing
+  if (gb2312Area || (lead >= 0xA1 && lead <= 0xA7)) return 30;  // user-defined
+  return 23;  // the rare characters GBK added to GB2312
+}
+
+bool isAsciiLetter(char byte) { return (byte | 0x20) >= 'a' && (byte | 0x20) <= 'z'; }
+
+// `inWord`: an ASCII letter comes right before or after the character, or one space away.
+int utf8CharacterCost(char32_t code, bool inWord, const CodePage& codePage) {
+  if (code >= 0xC0 && code <= 0x24F && code != 0xD7 && code != 0xF7)
+    return inWord ? kLatinInWordCost : kLatinCost;
+  if (code >= 0xA0 && code <= 0xFF) return kLatinCost;
+  if (code >= 0x370 && code <= 0x4FF)  // Greek and Cyrillic
+    return codePage.doubleByteCharacters()[code] ? kLetterCost : kOtherLetterCost;
+  if (code < 0x10000) {
+    if (const uint16_t gbk = codePage.doubleByteCharacters()[code]) {
+      const int cost = gbkCharacterCost(gbk >> 8, gbk & 0xFF);
+      return code >= 0x4E00 && code <= 0x9FFF ? std::min(cost, kUtf8TraditionalCost) : cost;
+    }
+  }
+  if ((code >= 0x2190 && code <= 0x2BFF) || (code >= 0x1F000 && code <= 0x1FAFF) ||
+      (code >= 0xFE00 && code <= 0xFE0F))
+    return 14;  // arrows, shapes, emoji
+  if (code < 0x20000) return 24;
+  return code < 0x40000 ? 30 : 40;  // rare ideographs, then nothing but private use
+}
+
+bool letterNear(std::string_view bytes, size_t i, int step) {
+  for (int k = 0; k < 2; ++k, i += step) {
+    if (i >= bytes.size()) return false;
+    if (isAsciiLetter(bytes[i])) return true;
+    if (bytes[i] != ' ') return false;
+  }
+  return false;
+}
+
+int64_t gbkReadingCost(std::string_view bytes, const CodePage& codePage) {
+  int64_t cost = 0;
+  for (size_t i = 0; i < bytes.size();) {
+    const auto lead = static_cast<uint8_t>(bytes[i]);
+    if (codePage.isLeadByte(lead) && i + 1 < bytes.size()) {
+      cost += gbkCharacterCost(lead, static_cast<uint8_t>(bytes[i + 1]));
+      i += 2;
+    } else {
+      cost += lead >= 0x80 ? 24 : 0;
+      ++i;
+    }
+  }
+  return cost;
+}
+
+int64_t utf8ReadingCost(std::string_view bytes, const CodePage& codePage) {
+  int64_t cost = kUtf8Prior;
+  for (size_t i = 0; i < bytes.size();) {
+    char32_t code;
+    const size_t length = utf8Sequence(bytes, i, code);
+    if (length > 1) {
+      const bool inWord = letterNear(bytes, i - 1, -1) || letterNear(bytes, i + length, 1);
+      cost += utf8CharacterCost(code, inWord, codePage);
+    }
+    i += length;
+  }
+  return cost;
+}
+
 DecodedDocument refused(OpenRefusal why) {
   DecodedDocument d;
   d.refusal = why;
@@ -191,6 +314,7 @@ std::string encodeUtf8(std::u16string_view text) {
 const std::vector<uint8_t>& CodePage::survivingCharacters() const {
   if (!survivors_.empty()) return survivors_;
   survivors_.resize(256 * 256);
+  doubleBytes_.resize(256 * 256);
   for (int a = 1; a < 256; ++a) {
     const bool lead = isLeadByte(static_cast<uint8_t>(a));
     for (int b = 0; b < (lead ? 256 : 1); ++b) {
@@ -198,9 +322,15 @@ const std::vector<uint8_t>& CodePage::survivingCharacters() const {
       const std::string_view bytes(unit, lead ? 2 : 1);
       const std::u16string unicode = toUnicode(bytes);
       survivors_[a * 256 + b] = unicode.size() == 1 && fromUnicode(unicode) == bytes;
+      if (lead && survivors_[a * 256 + b]) doubleBytes_[unicode[0]] = a * 256 + b;
     }
   }
   return survivors_;
+}
+
+const std::vector<uint16_t>& CodePage::doubleByteCharacters() const {
+  survivingCharacters();
+  return doubleBytes_;
 }
 
 bool survivesCodePage(std::string_view bytes, const CodePage& codePage) {
@@ -229,15 +359,16 @@ DecodedDocument decodeDocument(std::string_view bytes, const CodePage& codePage)
     d.encoding = DocumentEncoding::Utf8Bom;
     return d;
   }
-  const Utf8Kind kind = utf8Kind(bytes);
-  if (kind == Utf8Kind::MultiByte && decodeShowableUtf8(bytes, codePage, d.text)) {
-    d.encoding = DocumentEncoding::Utf8;
-    return d;
+  // Code page text is shown as it is, which only works for bytes the text box gives back.
+  const bool codePageText = survivesCodePage(bytes, codePage);
+  if (utf8Kind(bytes) != Utf8Kind::MultiByte ||
+      (codePageText && gbkReadingCost(bytes, codePage) <= utf8ReadingCost(bytes, codePage))) {
+    return codePageText ? DecodedDocument() : refused(OpenRefusal::UnknownEncoding);
   }
-  // Everything else is shown as it is, which only works for bytes the text box gives back.
-  if (survivesCodePage(bytes, codePage)) return DecodedDocument();
-  return refused(kind == Utf8Kind::MultiByte ? OpenRefusal::Unrepresentable
-                                             : OpenRefusal::UnknownEncoding);
+  // UTF-8 with a character the code page lacks is never shown as code page text instead.
+  if (!decodeShowableUtf8(bytes, codePage, d.text)) return refused(OpenRefusal::Unrepresentable);
+  d.encoding = DocumentEncoding::Utf8;
+  return d;
 }
 
 std::string encodeDocument(std::string_view text, DocumentEncoding encoding,

@@ -25,10 +25,15 @@ class CodePage {
   // by character, so this tells for any text. Worked out with the conversions themselves, for
   // every character at once, on first use.
   const std::vector<uint8_t>& survivingCharacters() const;
+  // For every character of the Basic Multilingual Plane, the two bytes (first * 256 + second)
+  // of the double-byte character that comes back unchanged as it, or 0. Worked out with the
+  // table above.
+  const std::vector<uint16_t>& doubleByteCharacters() const;
 
  private:
   std::array<bool, 256> leadBytes_;
   mutable std::vector<uint8_t> survivors_;
+  mutable std::vector<uint16_t> doubleBytes_;
 };
 
 // Why a file cannot be held intact in the text box.
@@ -48,7 +53,9 @@ struct DecodedDocument {
 };
 
 // Chooses how `bytes` become text, or refuses them when a save of the unedited text could not
-// give back exactly these bytes. Linear in the size of the file.
+// give back exactly these bytes. Bytes that are both UTF-8 and code page text take the reading
+// likelier for a Chinese user's file; UTF-8 that wins but holds a character the code page lacks
+// is refused. Linear in the size of the file.
 DecodedDocument decodeDocument(std::string_view bytes, const CodePage& codePage);
 
 // The bytes a save writes for the text box's `text` in a document of `encoding`.

@@ -336,3 +336,15 @@ bool QuenloApp::openThroughDialog(const std::string& path, int ms) {
   // The command goes on after the dialog is gone; a sent message waits until it has ended.
   return waitUntil([&] { return !IsWindow(dialog); }, ms) && sync(ms);
 }
+
+bool QuenloApp::chooseByKeyboard(int title, int item, WORD opener) {
+  SetForegroundWindow(main_);
+  waitUntil([&] { return GetForegroundWindow() == main_; }, 3000);
+  press(opener);
+  if (!waitUntil([&] { return inMenu(); }, 5000)) return false;
+  for (int i = 0; i < title; ++i) press(VK_RIGHT);
+  press(VK_DOWN);
+  for (int i = 0; i < item; ++i) press(VK_DOWN);
+  press(VK_RETURN);
+  return waitUntil([&] { return !inMenu(); }, 5000);
+}

@@ -61,6 +61,12 @@ class QuenloApp {
   // the command has ended.
   bool openThroughDialog(const std::string& path, int ms = 30000);
 
+  // Chooses a menu item by keyboard alone: `opener` (F10, or Alt pressed and released) enters
+  // the bar at its first title, Right arrows go to title `title`, Down opens its drop-down, Down
+  // arrows go to item `item` (both counted from 0) and Enter chooses it. False when the menu did
+  // not open, or did not close again.
+  bool chooseByKeyboard(int title, int item, WORD opener = VK_F10);
+
   // Sends WM_CLOSE and waits for the process to end; returns its exit code (or -2).
   DWORD close();
   DWORD waitForExit(int ms = 20000);

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -194,6 +195,70 @@ TEST_F(ReliabilityE2E, AFailedSaveKeepsTheOldFileTheDocumentAndNoTemporaryFile) 
   }
 }
 
+// Puts a file's time of last writing `hoursAgo` hours back.
+bool writtenHoursAgo(const std::string& file, int hoursAgo) {
+  HANDLE h =
+      CreateFileA(file.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+  t.QuadPart -= static_cast<ULONGLONG>(hoursAgo) * 3600 * 10000000;
+  const FILETIME then{t.LowPart, t.HighPart};
+  const bool ok = SetFileTime(h, nullptr, nullptr, &then);
+  return CloseHandle(h) && ok;
+}
+
+// The backup and its previous version opened and saved as documents, and a previous version that
+// cannot be kept: no text the backup held or the user saved is lost, or the status says where
+// it went.
+TEST_F(ReliabilityE2E, EveryBackupGenerationIsKeptOrTheStatusSaysWhereTheTextWent) {
+  const std::string backup = app.inFolder(kBackup), previous = app.inFolder(kPreviousBackup);
+  ASSERT_TRUE(writeFile(previous, "TWO SESSIONS AGO"));
+  ASSERT_TRUE(writeFile(backup, "LAST SESSION"));
+  ASSERT_TRUE(writtenHoursAgo(previous, 2));
+  ASSERT_TRUE(writtenHoursAgo(backup, 1));
+
+  // The previous version saved as the document: the backup is not rotated into it.
+  ASSERT_TRUE(app.openThroughDialog(previous));
+  append(" edited");
+  app.ctrlPress('S');
+  EXPECT_TRUE(statusStartsWith("用户手动保存文件到")) << app.status();
+  EXPECT_EQ(app.status(), "用户手动保存文件到" + path() + "，Quenlo备份.txt未更新，仍是上次的备份");
+  EXPECT_EQ(readFile(previous), "TWO SESSIONS AGO edited");
+  EXPECT_EQ(readFile(backup), "LAST SESSION");
+
+  // The backup saved as the document: the user's text in the previous version is set aside
+  // before the backup's old content takes its place.
+  ASSERT_TRUE(app.openThroughDialog(backup));
+  append(" more");
+  app.ctrlPress('S');
+  EXPECT_TRUE(statusStartsWith("用户手动保存文件到")) << app.status();
+  EXPECT_EQ(app.status(),
+            "用户手动保存文件到" + path() + "，Quenlo备份(上次).txt已改名为Quenlo备份(2).txt");
+  EXPECT_EQ(readFile(app.inFolder("Quenlo备份(2).txt")), "TWO SESSIONS AGO edited");
+  EXPECT_EQ(readFile(previous), "LAST SESSION");
+  EXPECT_EQ(readFile(backup), "LAST SESSION more");
+
+  // A previous version that cannot be replaced: the backup stays, the text goes beside it.
+  ASSERT_TRUE(DeleteFileA(previous.c_str()));
+  ASSERT_TRUE(CreateDirectoryA(previous.c_str(), nullptr));
+  append(" again");
+  app.ctrlPress('S');
+  EXPECT_TRUE(statusStartsWith("无法保留上次的备份")) << app.status();
+  EXPECT_EQ(app.status(), "无法保留上次的备份，内容已另存到Quenlo备份(3).txt");
+  EXPECT_EQ(readFile(backup), "LAST SESSION more");
+  EXPECT_EQ(readFile(app.inFolder("Quenlo备份(3).txt")), "LAST SESSION more again");
+  // Closing with that text adds no file; the next start says where the newest text is.
+  EXPECT_EQ(app.close(), 0u);
+  ASSERT_TRUE(app.restart());
+  EXPECT_EQ(app.status(), "程序已启动，最新的备份在Quenlo备份(3).txt");
+  EXPECT_EQ(namesIn(app.folder()),
+            (std::vector<std::string>{"Quenlo.exe", "Quenlo备份(2).txt", "Quenlo备份(3).txt",
+                                      kPreviousBackup, kBackup}));
+  EXPECT_EQ(readFile(backup), "LAST SESSION more");
+}
+
 TEST_F(ReliabilityE2E, APathLongerThanMaxPathIsRefusedAndTheFileThereKept) {
   // Three folders of 100 letters: the file really exists, but only for the wide functions.
   std::string folder = app.elsewhere();
@@ -257,13 +322,16 @@ bool makeSparse(const std::string& path, LONGLONG size) {
   return ok && free.QuadPart > 1u << 30;
 }
 
-enum class Opens { kShown, kRefused, kEither };
+constexpr char kZeroByte[] = "文件中有零字节，不是文本文件";
+constexpr char kNotInGbk[] = "文件中有GBK编码无法表示的字符";
+constexpr char kNeither[] = "文件既不是完整的GBK文本，也不是UTF-8文本";
+constexpr char kDamagedUtf16[] = "UTF-16文件不完整或已损坏";
 
 struct OpenCase {
   const char* what;
   std::string bytes;
-  Opens opens;
-  std::string shown;  // GBK, as the text box shows it
+  std::string shown;    // GBK, as the text box shows it
+  const char* refusal;  // the reason given instead, or null when the file opens
 };
 
 // Whatever is in a file, it either opens as text whose unedited save gives back every byte, or
@@ -271,21 +339,34 @@ struct OpenCase {
 TEST_F(ReliabilityE2E, OddFilesOpenAsTextThatSavesBackEveryByteOrAreRefused) {
   using namespace std::string_literals;
   const OpenCase cases[] = {
-      {"empty file", "", Opens::kShown, ""},
-      {"UTF-8 without a byte-order mark", "\xE4\xB8\xAD\r\n\xE6\x96\x87\r\n", Opens::kShown,
-       "中\r\n文\r\n"},
-      {"UTF-8 with a byte-order mark", "\xEF\xBB\xBF\xE4\xB8\xAD\xE6\x96\x87" "abc\r\n",
-       Opens::kShown, "中文abc\r\n"},
-      {"UTF-16 LE", "\xFF\xFE" "a\0b\0\r\0\n\0"s, Opens::kShown, "ab\r\n"},
-      {"UTF-16 BE", "\xFE\xFF\x4E\x2D\x65\x87", Opens::kShown, "中文"},
-      {"GBK that is not UTF-8", "联通", Opens::kShown, "联通"},
-      {"GBK that is UTF-8 for a character GBK lacks", "abc职def", Opens::kShown, "abc职def"},
-      {"zero byte inside", "ab\0cd"s, Opens::kRefused, ""},
-      {"zero byte first", "\0abc"s, Opens::kRefused, ""},
-      {"GBK with a lead byte before a line break", "中\xD6\r\n文", Opens::kRefused, ""},
-      {"GBK cut after a lead byte", "中文\xD6", Opens::kRefused, ""},
-      {"Korean in UTF-16", "\xFF\xFE\x5C\xD5"s, Opens::kRefused, ""},
-      {"UTF-8 with an emoji", "\xE4\xB8\xAD\xF0\x9F\x98\x80", Opens::kEither, ""},
+      {"empty file", "", "", nullptr},
+      {"UTF-8 without a byte-order mark", "\xE4\xB8\xAD\r\n\xE6\x96\x87\r\n", "中\r\n文\r\n",
+       nullptr},
+      {"one Chinese character in UTF-8", "\xE4\xB8\xAD", "中", nullptr},
+      {"UTF-8 with a byte-order mark",
+       "\xEF\xBB\xBF\xE4\xB8\xAD\xE6\x96\x87"
+       "abc\r\n",
+       "中文abc\r\n", nullptr},
+      {"UTF-16 LE",
+       "\xFF\xFE"
+       "a\0b\0\r\0\n\0"s,
+       "ab\r\n", nullptr},
+      {"UTF-16 BE", "\xFE\xFF\x4E\x2D\x65\x87", "中文", nullptr},
+      {"GBK that is not UTF-8", "联通", "联通", nullptr},
+      {"GBK that is UTF-8 for a character GBK lacks", "abc职def", "abc职def", nullptr},
+      {"GBK that is UTF-8 for Cyrillic letters GBK holds", "谢谢", "谢谢", nullptr},
+      {"zero byte inside", "ab\0cd"s, "", kZeroByte},
+      {"zero byte first", "\0abc"s, "", kZeroByte},
+      {"GBK with a lead byte before a line break", "中\xD6\r\n文", "", kNeither},
+      {"GBK cut after a lead byte", "中文\xD6", "", kNeither},
+      {"Korean in UTF-16", "\xFF\xFE\x5C\xD5"s, "", kNotInGbk},
+      {"UTF-16 cut in a character",
+       "\xFF\xFE"
+       "a\0b"s,
+       "", kDamagedUtf16},
+      // Its bytes are also GBK that would survive the text box.
+      {"UTF-8 with an emoji", "\xE4\xBD\xA0\xE5\xA5\xBD\xF0\x9F\x98\x80\xE4\xB8\x96\xE7\x95\x8C",
+       "", kNotInGbk},
   };
   app.focus(app.inputBox());
   app.type("draft");
@@ -296,11 +377,8 @@ TEST_F(ReliabilityE2E, OddFilesOpenAsTextThatSavesBackEveryByteOrAreRefused) {
     const std::string file = app.elsewhere() + "\\open" + std::to_string(++n) + ".txt";
     ASSERT_TRUE(writeFile(file, c.bytes));
     ASSERT_TRUE(app.openThroughDialog(file));
-    const bool refused = app.status().rfind(kCannotOpen + file + "：", 0) == 0;
-    if (c.opens != Opens::kEither) {
-      EXPECT_EQ(refused, c.opens == Opens::kRefused) << app.status();
-    }
-    if (refused) {
+    if (c.refusal) {
+      EXPECT_EQ(app.status(), kCannotOpen + file + "：" + c.refusal);
       EXPECT_EQ(document(), before);
       EXPECT_EQ(path(), beforePath);
       EXPECT_EQ(readFile(file), c.bytes);
@@ -308,9 +386,7 @@ TEST_F(ReliabilityE2E, OddFilesOpenAsTextThatSavesBackEveryByteOrAreRefused) {
     }
     EXPECT_EQ(app.status(), kOpened);
     EXPECT_EQ(_stricmp(path().c_str(), file.c_str()), 0) << path();
-    if (c.opens == Opens::kShown) {
-      EXPECT_EQ(document(), c.shown);
-    }
+    EXPECT_EQ(document(), c.shown);
     app.focus(app.inputBox());
     app.ctrlPress('S');
     EXPECT_TRUE(statusStartsWith("用户手动保存文件到")) << app.status();
@@ -319,8 +395,10 @@ TEST_F(ReliabilityE2E, OddFilesOpenAsTextThatSavesBackEveryByteOrAreRefused) {
   }
 }
 
-// A save changes the content of the file the user named and nothing else about it.
-TEST_F(ReliabilityE2E, ASaveKeepsLinksOtherNamesAndAttributes) {
+// A save changes the content of the file the user named and nothing else about it: links,
+// other names, attributes and (under Wine) every permission bit stay, and a link that leads
+// nowhere yet leads to the saved file afterwards.
+TEST_F(ReliabilityE2E, ASaveKeepsLinksOtherNamesAttributesAndPermissions) {
   const std::string real = app.elsewhere() + "\\real.txt", link = app.elsewhere() + "\\link.txt";
   const std::string first = app.elsewhere() + "\\first.txt",
                     second = app.elsewhere() + "\\second.txt";
@@ -330,10 +408,22 @@ TEST_F(ReliabilityE2E, ASaveKeepsLinksOtherNamesAndAttributes) {
   ASSERT_TRUE(symbolic.made());
   ASSERT_TRUE(CreateHardLinkA(second.c_str(), first.c_str(), nullptr));
   ASSERT_TRUE(SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
+  struct Permissions {
+    const char* file;
+    const char* mode;
+  };
+  const Permissions permissions[] = {
+      {"run.sh", "755"}, {"private.txt", "600"}, {"group.txt", "664"}};
+  std::vector<std::string> files = {link, first, hidden};
+  for (const Permissions& p : permissions) {
+    const std::string file = app.elsewhere() + "\\" + p.file;
+    ASSERT_TRUE(writeFile(file, "old"));
+    if (setHostPermissions(file, p.mode)) files.push_back(file);
+  }
 
-  for (const std::string* file : {&link, &first, &hidden}) {
-    SCOPED_TRACE(*file);
-    ASSERT_TRUE(app.openThroughDialog(*file));
+  for (const std::string& file : files) {
+    SCOPED_TRACE(file);
+    ASSERT_TRUE(app.openThroughDialog(file));
     append("new");
     app.ctrlPress('S');
     EXPECT_TRUE(statusStartsWith("用户手动保存文件到")) << app.status();
@@ -344,10 +434,37 @@ TEST_F(ReliabilityE2E, ASaveKeepsLinksOtherNamesAndAttributes) {
   EXPECT_EQ(readFile(second), "oldnew") << "every name of a hard-linked file";
   EXPECT_EQ(readFile(hidden), "oldnew");
   EXPECT_TRUE(GetFileAttributesA(hidden.c_str()) & FILE_ATTRIBUTE_HIDDEN);
-  EXPECT_EQ(namesIn(app.elsewhere()),
-            (std::vector<std::string>{"first.txt", "hidden.txt", "link.txt", "real.txt",
-                                      "second.txt"}))
+  for (const Permissions& p : permissions) {
+    const std::string file = app.elsewhere() + "\\" + p.file;
+    EXPECT_EQ(readFile(file), files.size() > 3 ? "oldnew" : "old");
+    if (files.size() > 3) {
+      EXPECT_EQ(hostPermissions(file), p.mode) << p.file;
+    }
+  }
+
+  // The link is made to a file that is then removed: the save makes that file again.
+  const std::string made = app.elsewhere() + "\\made\\target.txt",
+                    dangling = app.elsewhere() + "\\dangling.txt";
+  ASSERT_TRUE(CreateDirectoryA((app.elsewhere() + "\\made").c_str(), nullptr));
+  ASSERT_TRUE(writeFile(made, "gone"));
+  SymbolicLink toMade(dangling, made);
+  ASSERT_TRUE(toMade.made());
+  ASSERT_TRUE(DeleteFileA(made.c_str()));
+  pastePath(dangling);
+  app.focus(app.inputBox());
+  app.ctrlPress('S');
+  EXPECT_TRUE(statusStartsWith("用户手动保存文件到")) << app.status();
+  EXPECT_EQ(app.status(), "用户手动保存文件到" + dangling);
+  EXPECT_EQ(readFile(made), document());
+  ASSERT_TRUE(writeFile(made, "changed later"));
+  EXPECT_EQ(readFile(dangling), "changed later") << "the link leads to the file made";
+
+  EXPECT_EQ(
+      namesIn(app.elsewhere()),
+      (std::vector<std::string>{"dangling.txt", "first.txt", "group.txt", "hidden.txt", "link.txt",
+                                "made", "private.txt", "real.txt", "run.sh", "second.txt"}))
       << "no temporary file or copy is left";
+  EXPECT_EQ(namesIn(app.elsewhere() + "\\made"), std::vector<std::string>{"target.txt"});
 }
 
 TEST_F(ReliabilityE2E, AFileOfTwoGiBIsRefusedWithoutReadingIt) {
@@ -387,102 +504,104 @@ std::string manyLines(const char* word, int lines) {
   return text;
 }
 
-double msSince(const LARGE_INTEGER& start) {
-  LARGE_INTEGER now, frequency;
-  QueryPerformanceCounter(&now);
-  QueryPerformanceFrequency(&frequency);
-  return 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / frequency.QuadPart;
-}
-
-long long sizeOf(const std::string& file) {
-  WIN32_FILE_ATTRIBUTE_DATA a{};
-  if (!GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &a)) return -1;
-  return (static_cast<long long>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
-}
-
-// Opens `source` in a new Quenlo, points PathBox at `target`, presses Ctrl+S and, after
-// `killAfterMs` (or never, when negative), kills the program. Returns, when the save was let
-// run, how long it took until the target held the new bytes (its size becomes the source's:
-// watched from here, without waiting on the busy program); 0 when the program was killed; -1
-// when a step failed.
-double saveAndKill(const std::string& source, const std::string& target, double killAfterMs) {
-  QuenloApp app;
-  if (!app.started()) return -1;
-  // Wine's edit control takes about 2 s per megabyte to take the text.
-  if (!app.openThroughDialog(source, 120000)) return -1;
-  app.command(kUnprotectPath);
-  app.focus(app.pathBox());
-  SendMessageA(app.pathBox(), EM_SETSEL, 0, -1);
-  app.paste(target);
-  if (!waitUntil([&] { return windowText(app.pathBox()) == target; })) return -1;
-  app.focus(app.inputBox());
-  app.key(VK_CONTROL, true);
-  LARGE_INTEGER start;
-  QueryPerformanceCounter(&start);
-  app.key('S', true, false);
-  if (killAfterMs >= 0) {
-    while (msSince(start) < killAfterMs) SwitchToThread();
+// Starts a Quenlo that stops for ever where a save of a file named `fileName` reaches `point`
+// ("before", "amid" or "after" its new bytes), through a setting only tests use.
+class PausingQuenlo {
+ public:
+  PausingQuenlo(const char* point, const char* fileName) {
+    const std::string pause = std::string(point) + ":" + fileName;
+    SetEnvironmentVariableA("QUENLO_PAUSE_SAVE", pause.c_str());
+    app_.emplace();
+    SetEnvironmentVariableA("QUENLO_PAUSE_SAVE", nullptr);
+    const std::string name = "QuenloSavePaused" + std::to_string(GetProcessId(app_->process()));
+    paused_ = CreateEventA(nullptr, TRUE, FALSE, name.c_str());
+  }
+  ~PausingQuenlo() { CloseHandle(paused_); }
+  QuenloApp& app() { return *app_; }
+  // Saves the document to `target` with Ctrl+S and kills the program where it stops.
+  bool saveAndKill(const std::string& target) {
+    QuenloApp& app = *app_;
+    app.command(kUnprotectPath);
+    app.focus(app.pathBox());
+    SendMessageA(app.pathBox(), EM_SETSEL, 0, -1);
+    app.paste(target);
+    if (!waitUntil([&] { return windowText(app.pathBox()) == target; })) return false;
+    app.focus(app.inputBox());
+    app.ctrlPress('S');
+    if (WaitForSingleObject(paused_, 60000) != WAIT_OBJECT_0) return false;
     TerminateProcess(app.process(), 9);
-    app.key('S', false);  // the keys would stay down for whatever runs next
-    app.key(VK_CONTROL, false);
-    return app.waitForExit() == 9 ? 0 : -1;
+    return app.waitForExit() == 9;
   }
-  const long long newSize = sizeOf(source);
-  while (sizeOf(target) != newSize && msSince(start) < 120000) SwitchToThread();
-  const double replaced = msSince(start);
-  app.key('S', false);
-  app.key(VK_CONTROL, false);
-  if (!waitUntil([&] { return app.status() == "用户手动保存文件到" + target; }, 120000)) return -1;
-  return replaced;
-}
 
-// A save replaces the target only once the new bytes are all on the disk, so a program killed
-// at any moment leaves the old file or the new one, whole. Leftover temporary files are
-// allowed; they are named after the target. The kills are spread over the time a save let run
-// takes to replace the target. The documents are 4 to 5 MB: a larger one would take most of a
-// minute just to open under Wine.
-TEST(ReliabilityKillE2E, KillingTheProgramDuringASaveLeavesTheOldOrTheNewFileWhole) {
-  const std::string old = manyLines("old", 50000), fresh = manyLines("new", 55000);
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  const std::string folder = temp + std::string("quenlo-kill-") + std::to_string(GetTickCount());
-  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
-  const std::string source = folder + "\\source.txt", target = folder + "\\target.txt";
-  ASSERT_TRUE(writeFile(source, fresh));
+ private:
+  std::optional<QuenloApp> app_;
+  HANDLE paused_ = nullptr;
+};
 
-  ASSERT_TRUE(writeFile(target, old));
-  const double whole = saveAndKill(source, target, -1);
-  ASSERT_GT(whole, 0) << "the save let run did not finish";
-  ASSERT_TRUE(readFile(target) == fresh) << "the save let run wrote the new bytes";
-  ASSERT_EQ(namesIn(folder), (std::vector<std::string>{"source.txt", "target.txt"}));
-
-  // Spread over the save's length, each shifted by up to a tenth of it at random.
-  const unsigned seed = GetTickCount();
-  srand(seed);
-  SCOPED_TRACE("seed " + std::to_string(seed) + ", a whole save " + std::to_string(whole) + " ms");
-  int olds = 0, freshes = 0, withLeftovers = 0;
-  for (int round = 1; round <= 4; ++round) {
-    const double delay =
-        whole * (round * 2 - 1) / 8 + (rand() / double(RAND_MAX) - 0.5) * whole / 10;
-    SCOPED_TRACE("killed after " + std::to_string(delay) + " ms");
-    ASSERT_TRUE(writeFile(target, old));
-    ASSERT_EQ(saveAndKill(source, target, delay), 0);
-    const std::string now = readFile(target);
-    const bool isOld = now == old, isFresh = now == fresh;
-    EXPECT_TRUE(isOld || isFresh) << now.size() << " bytes: neither the old file nor the new one";
-    olds += isOld;
-    freshes += isFresh;
-    for (const std::string& name : namesIn(folder)) {
-      if (name == "source.txt" || name == "target.txt") continue;
-      EXPECT_EQ(name.rfind("target.txt.~tmp", 0), 0u) << name;
-      DeleteFileA((folder + "\\" + name).c_str());
-      ++withLeftovers;
+// A save written in place keeps the old bytes in a journal, a new file is renamed into place;
+// a program killed at any point of either leaves the old or the new bytes whole once it has
+// started again (for its own folder) or opened the file (anywhere), and no file of its own.
+TEST(ReliabilityKillE2E, AProgramKilledWhileSavingLeavesOldOrNewBytesWholeOnceBackAndNoStrayFile) {
+  const std::string old = manyLines("old", 3000), fresh = manyLines("new", 3300);
+  struct Case {
+    const char* what;
+    const char* point;
+    bool existing;     // the file was there, and is written in place (under Wine, every such file)
+    bool elsewhere;    // not in the program's folder: settled when opened
+    bool newBytes;     // what the file holds once settled: the new bytes or what it held before
+    const char* told;  // the clause after the start-up or open message
+  };
+  const Case cases[] = {
+      {"in place, before the new bytes", "before", true, false, false,
+       "上次中断的保存已撤销：target.txt"},
+      {"in place, halfway", "amid", true, false, false, "上次中断的保存已撤销：target.txt"},
+      {"in place, after the new bytes", "after", true, false, true,
+       "上次中断的保存已完成：target.txt"},
+      {"a new file, before the new bytes", "before", false, false, false, ""},
+      {"a new file, halfway", "amid", false, false, false, ""},
+      {"a new file, after the new bytes", "after", false, false, false, ""},
+      {"elsewhere, in place, halfway", "amid", true, true, false, "上次中断的保存已撤销："},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PausingQuenlo paused(c.point, "target.txt");
+    QuenloApp& app = paused.app();
+    ASSERT_TRUE(app.started());
+    const std::string folder = c.elsewhere ? app.elsewhere() : app.folder();
+    const std::string target = folder + "\\target.txt", source = app.elsewhere() + "\\new.txt";
+    if (c.existing) ASSERT_TRUE(writeFile(target, old));
+    ASSERT_TRUE(writeFile(source, fresh));
+    ASSERT_TRUE(app.openThroughDialog(source, 120000));
+    ASSERT_TRUE(paused.saveAndKill(target));
+    if (c.existing && std::string(c.point) == "amid") {
+      const std::string mix = readFile(target);
+      EXPECT_TRUE(mix != old && mix != fresh) << "killed halfway, the file holds a mix";
     }
+    for (const std::string& name : namesIn(folder)) {
+      if (name.find(".~old") == std::string::npos) continue;
+      const std::string mode = hostPermissions(folder + "\\" + name);  // "" outside Wine
+      EXPECT_TRUE(mode.empty() || mode == "600") << mode << ": the copy is its owner's only";
+    }
+
+    ASSERT_TRUE(app.restart());
+    std::string started = "程序已启动";
+    if (!c.elsewhere && *c.told) started += std::string("，") + c.told;
+    EXPECT_EQ(app.status(), started);
+    if (c.elsewhere) {
+      ASSERT_TRUE(app.openThroughDialog(target, 120000));
+      const std::string opened = std::string("已打开用户选择文件，") + c.told;
+      EXPECT_EQ(app.status().rfind(opened, 0), 0u) << app.status();
+      EXPECT_EQ(windowText(app.inputBox()).rfind("old 00000000", 0), 0u) << "the old bytes";
+    }
+    if (c.existing) {
+      EXPECT_TRUE(readFile(target) == (c.newBytes ? fresh : old)) << "the file is whole";
+    } else {
+      EXPECT_FALSE(fileExists(target));
+    }
+    std::vector<std::string> expected = {c.elsewhere ? "new.txt" : "Quenlo.exe"};
+    if (c.existing) expected.push_back("target.txt");
+    EXPECT_EQ(namesIn(folder), expected) << "no journal or temporary file is left";
   }
-  std::printf("killed during saves: %d old, %d new, %d temporary files left (a save %.1f ms)\n",
-              olds, freshes, withLeftovers, whole);
-  for (const std::string& name : namesIn(folder)) DeleteFileA((folder + "\\" + name).c_str());
-  RemoveDirectoryA(folder.c_str());
 }
 
 }  // namespace

@@ -79,4 +79,69 @@ TEST(ResourcesE2E, TheProgramRunsWithCommonControlsSixOfItsOwnArchitecture) {
   EXPECT_NE(comctl.find("_6.0."), std::string::npos) << comctl;
 }
 
+// What `icon` shows at n x n: the colour of each pixel it covers wholly (the same over black and
+// over white), CLR_INVALID where the background shows through.
+std::vector<COLORREF> iconPixels(HICON icon, int n) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, n, 2 * n);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  const RECT black{0, 0, n, n}, white{0, n, n, 2 * n};
+  FillRect(dc, &black, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  FillRect(dc, &white, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  DrawIconEx(dc, 0, 0, icon, n, n, 0, nullptr, DI_NORMAL);
+  DrawIconEx(dc, 0, n, icon, n, n, 0, nullptr, DI_NORMAL);
+  std::vector<COLORREF> pixels(n * n, CLR_INVALID);
+  for (int y = 0; y < n; ++y)
+    for (int x = 0; x < n; ++x)
+      if (GetPixel(dc, x, y) == GetPixel(dc, x, y + n)) pixels[y * n + x] = GetPixel(dc, x, y);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+// Whether the screen shows `pixels` (n x n) somewhere within `area`.
+bool shownWithin(const RECT& area, const std::vector<COLORREF>& pixels, int n) {
+  HDC screen = GetDC(nullptr);
+  const int w = area.right - area.left, h = area.bottom - area.top;
+  std::vector<COLORREF> shown(w * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) shown[y * w + x] = GetPixel(screen, area.left + x, area.top + y);
+  ReleaseDC(nullptr, screen);
+  for (int dy = 0; dy + n <= h; ++dy)
+    for (int dx = 0; dx + n <= w; ++dx) {
+      bool same = true;
+      for (int i = 0; same && i < n * n; ++i)
+        same = pixels[i] == CLR_INVALID || pixels[i] == shown[(dy + i / n) * w + dx + i % n];
+      if (same) return true;
+    }
+  return false;
+}
+
+// The caption shows the icon built into Quenlo.exe, not the system's icon for any program.
+TEST(ResourcesE2E, TheCaptionShowsTheProgramsOwnIcon) {
+  const int n = GetSystemMetrics(SM_CXSMICON);
+  HMODULE exe = LoadLibraryExA(QUENLO_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(exe, nullptr);
+  HICON own = static_cast<HICON>(LoadImageA(exe, MAKEINTRESOURCEA(1), IMAGE_ICON, n, n, 0));
+  ASSERT_NE(own, nullptr);
+  const std::vector<COLORREF> ownPixels = iconPixels(own, n);
+  DestroyIcon(own);
+  FreeLibrary(exe);
+  const std::vector<COLORREF> genericPixels = iconPixels(LoadIconA(nullptr, IDI_APPLICATION), n);
+  ASSERT_NE(ownPixels, genericPixels);
+
+  QuenloApp app;
+  ASSERT_TRUE(app.started());
+  RECT outer, client;
+  GetWindowRect(app.main(), &outer);
+  GetClientRect(app.main(), &client);
+  MapWindowPoints(app.main(), nullptr, reinterpret_cast<POINT*>(&client), 2);
+  const RECT caption{outer.left, outer.top, outer.left + 3 * n, client.top};
+  EXPECT_TRUE(waitUntil([&] { return shownWithin(caption, ownPixels, n); }));
+  EXPECT_FALSE(shownWithin(caption, genericPixels, n));
+}
+
 }  // namespace

@@ -78,6 +78,29 @@ const Case kCases[] = {
     {"GBK cut after a lead byte", "abc\xD6", R::UnknownEncoding, E::Gbk, ""},
     {"a lead byte before a line break", "\xD6\r\n", R::UnknownEncoding, E::Gbk, ""},
     {"Korean in UTF-8 that is not GBK either", "\xED\x95\x9C", R::Unrepresentable, E::Gbk, ""},
+    // Short texts whose bytes are both GBK and UTF-8 open as the likelier of the two.
+    {"GBK that is UTF-8 for Cyrillic (谢谢, not лл)", "\xD0\xBB\xD0\xBB", R::None, E::Gbk,
+     "\xD0\xBB\xD0\xBB"},
+    {"GBK that is UTF-8 for Cyrillic and Greek (谢谢 小写 未)",
+     "\xD0\xBB\xD0\xBB \xD0\xA1\xD0\xB4 \xCE\xB4", R::None, E::Gbk,
+     "\xD0\xBB\xD0\xBB \xD0\xA1\xD0\xB4 \xCE\xB4"},
+    {"one GBK character that is UTF-8 for a Greek letter (未)", "\xCE\xB4", R::None, E::Gbk,
+     "\xCE\xB4"},
+    {"one Chinese character in UTF-8", "\xE4\xB8\xAD", R::None, E::Utf8, "\xD6\xD0"},
+    {"Latin in UTF-8 (café)", "caf\xC3\xA9", R::None, E::Utf8, "caf\xA8\xA6"},
+    {"Cyrillic in UTF-8 (Привет, мир)",
+     "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82, \xD0\xBC\xD0\xB8\xD1\x80", R::None, E::Utf8,
+     "\xA7\xB1\xA7\xE2\xA7\xDA\xA7\xD3\xA7\xD6\xA7\xE4, \xA7\xDE\xA7\xDA\xA7\xE2"},
+    // UTF-8 with a character GBK lacks is refused, even where its bytes would survive as GBK.
+    {"UTF-8 with an emoji that is GBK too (你好, an emoji, 世界)",
+     "\xE4\xBD\xA0\xE5\xA5\xBD\xF0\x9F\x98\x80\xE4\xB8\x96\xE7\x95\x8C", R::Unrepresentable, E::Gbk,
+     ""},
+    {"UTF-8 with an emoji that is not GBK (今天天气很好, an emoji, 我们去公园)",
+     "\xE4\xBB\x8A\xE5\xA4\xA9\xE5\xA4\xA9\xE6\xB0\x94\xE5\xBE\x88\xE5\xA5\xBD\xF0\x9F\x98"
+     "\x80\xE6\x88\x91\xE4\xBB\xAC\xE5\x8E\xBB\xE5\x85\xAC\xE5\x9B\xAD",
+     R::Unrepresentable, E::Gbk, ""},
+    {"a Latin letter GBK lacks in a word (K-a-umlaut-se)", "K\xC3\xA4se", R::Unrepresentable,
+     E::Gbk, ""},
 };
 
 // Each file opens as the text shown, which an unedited save turns back into the same bytes, or

@@ -159,6 +159,8 @@ TEST(FormCodec, OffsetsLocateRecordsAndAreChecked) {
   // Past the end, or onto the first record (two units on one record overlap).
   for (uint32_t offset : {uint32_t(recordsSize), uint32_t(recordsSize - 3), 0xFFFFFFFCu, 0u, 4u})
     EXPECT_FALSE(good.with(second, offset).decodes()) << offset;
+  // The first record's length reaching into the second: the two overlap in part.
+  EXPECT_FALSE(good.with(records, good.word(records) + 4).decodes());
   const size_t lengthAt = records + secondRecord;
   for (uint32_t length : {good.word(lengthAt) + 1, 0xFFFFFFFFu, 0x80000000u, 12u})
     EXPECT_FALSE(good.with(lengthAt, length).decodes()) << length;

@@ -75,7 +75,7 @@ const std::string kWindowHead =
 
 TEST_F(Formc, CompilesUnitsMenusAndHandlers) {
   const auto form = compile(kWindowHead +
-                            "  geometry -1 2 728 430  # trailing comment\n"
+                            "  geometry -1 -2147483648 728 430  # trailing comment\n"
                             "  flags visible disabled\n"
                             "  children 0x16000001 0\n"
                             "  bind 0 onCreated bind 1 onOpen bind 2 none bind 3 #1\n"
@@ -92,6 +92,7 @@ TEST_F(Formc, CompilesUnitsMenusAndHandlers) {
   ASSERT_EQ(w.units.size(), 3u);
   const auto& main = w.units[0];
   EXPECT_EQ(main.left, -1);
+  EXPECT_EQ(main.top, INT32_MIN);
   EXPECT_EQ(main.height, 430);
   EXPECT_EQ(main.flags, kUnitVisible | kUnitDisabled);
   EXPECT_EQ(main.children, (std::vector<UnitId>{0x16000001, 0}));
@@ -164,6 +165,7 @@ TEST_F(Formc, ErrorsNameFileAndLine) {
     int line;
   } cases[] = {
       {kWindowHead + "  geometry 1 2 3 4\n  property Captoin \"x\"\n}\n", 4},
+      {kWindowHead + "  geometry 1 -2147483649 3 4\n}\n", 3},
       {kWindowHead + "}\n\nmenu 0x26000001 click onNothing\n", 5},
       {kWindowHead + "}\nlabel 3\n", 4},
       {kWindowHead + "}\nunit 0x16000001 type EditBox {}\nunit 0x16000001 type EditBox {}\n", 5},

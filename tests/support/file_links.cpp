@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -70,19 +71,45 @@ SymbolicLink::~SymbolicLink() {
             [&] { return !entryExists(link_); });
 }
 
+// Runs `command` in the host's shell and returns what it wrote to its standard output; none
+// when it did not end within the wait of runOnHost.
+static std::optional<std::string> runHostShell(const std::string& command) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string out =
+      std::string(temp) + "quenlo-shell-" + std::to_string(GetCurrentProcessId()) + ".txt";
+  const std::string part = out + ".part", outName = hostName(out), partName = hostName(part);
+  DeleteFileA(out.c_str());
+  // The output appears under its name only once the command has ended.
+  if (outName.empty() || partName.empty() ||
+      !runOnHost(
+          "Z:\\bin\\sh",
+          "sh -c \"" + command + " > '" + partName + "'; mv '" + partName + "' '" + outName + "'\"",
+          [&] { return entryExists(out); }))
+    return std::nullopt;
+  std::string output(4096, '\0');
+  HANDLE h =
+      CreateFileA(out.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  DWORD read = 0;
+  if (h != INVALID_HANDLE_VALUE) {
+    ReadFile(h, output.data(), static_cast<DWORD>(output.size()), &read, nullptr);
+    CloseHandle(h);
+  }
+  DeleteFileA(out.c_str());
+  output.resize(read);
+  return output;
+}
+
 bool setHostPermissions(const std::string& path, const char* mode) {
-  if (!underWine()) return false;
   const std::string name = hostName(path);
-  // Done once the host's stat (through Wine's view of the descriptor) shows the change.
-  SECURITY_INFORMATION parts = DACL_SECURITY_INFORMATION;
-  auto descriptor = [&] {
-    std::string bytes(4096, '\0');
-    DWORD needed = 0;
-    GetFileSecurityA(path.c_str(), parts, bytes.data(), static_cast<DWORD>(bytes.size()), &needed);
-    bytes.resize(needed);
-    return bytes;
-  };
-  const std::string before = descriptor();
-  return !name.empty() && runOnHost("Z:\\bin\\chmod", std::string("chmod ") + mode + " \"" + name + "\"",
-                                    [&] { return descriptor() != before; });
+  return underWine() && !name.empty() &&
+         runHostShell(std::string("chmod ") + mode + " '" + name + "'").has_value();
+}
+
+std::string hostPermissions(const std::string& path) {
+  const std::string name = hostName(path);
+  if (!underWine() || name.empty()) return {};
+  std::string mode = runHostShell("stat -c %a '" + name + "'").value_or("");
+  while (!mode.empty() && (mode.back() == '\n' || mode.back() == '\r')) mode.pop_back();
+  return mode;
 }

@@ -21,3 +21,7 @@ class SymbolicLink {
 // Under Wine, gives the file the host permissions `mode` ("600") with the host's chmod, as a
 // user of the host would; false elsewhere.
 bool setHostPermissions(const std::string& path, const char* mode);
+
+// Under Wine, the file's host permissions as the host's stat shows them ("755"); "" elsewhere or
+// when they cannot be read.
+std::string hostPermissions(const std::string& path);

@@ -7,6 +7,7 @@
 #include "ui/component_model.h"
 #include "ui/gdi.h"
 #include "ui/menu_bar.h"
+#include "ui/status_bar.h"
 #include "ui/value_conversion.h"
 
 // A probe component with one property of each kind, so that the model's conversions and
@@ -372,6 +373,8 @@ TEST_F(ComponentModel, MisuseIsFatal) {
             "未找到引发事件的窗口组件");
   EXPECT_EQ(fatalMessage([] { resolveUnit(kWin, 0x16990077); }),
             "指定窗口或窗口组件不存在或尚未载入");
+  EXPECT_EQ(fatalMessage([] { clearParts(kWin, kProbe); }), "指定窗口或窗口组件不存在或尚未载入")
+      << "a status bar command on a unit of another type";
   DestroyWindow(hwndOf(kProbe));
   EXPECT_EQ(fatalMessage([] { writeProperty(kWin, kProbe, 8, 1); }),
             "修改组件属性时发现指定窗口尚未载入");

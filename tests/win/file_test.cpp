@@ -191,17 +191,7 @@ BOOL WINAPI writeThenRunOutOfSpace(HANDLE file, LPCVOID data, DWORD size, LPDWOR
   return WriteFile(file, data, part, written, overlapped);
 }
 
-// The write call numbered g_failingWrite (from 1) fails with nothing written.
-int g_writeCalls, g_failingWrite;
-BOOL WINAPI failOneWrite(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
-                         LPOVERLAPPED overlapped) {
-  if (++g_writeCalls == g_failingWrite) {
-    *written = 0;
-    SetLastError(ERROR_DISK_FULL);
-    return FALSE;
-  }
-  return WriteFile(file, data, size, written, overlapped);
-}
+int g_writeCalls;
 
 BOOL WINAPI refuseMove(LPCSTR, LPCSTR, DWORD) {
   SetLastError(ERROR_ACCESS_DENIED);
@@ -230,22 +220,15 @@ TEST_F(FileTest, AWriteFailingPartWayKeepsTheOldBytesAndLeavesNoTemporaryFile) {
   EXPECT_EQ(listFolder(), std::vector<std::string>{"target.bin"});
 }
 
-TEST_F(FileTest, AFailedReplacementKeepsTheOldBytesAndLeavesNoTemporaryFile) {
-  writeRaw("target.bin", "old content");
+// The rename paths: a new file, and the program's own files.
+TEST_F(FileTest, AFailedRenameKeepsTheOldBytesAndLeavesNoTemporaryFile) {
+  writeRaw("own.txt", "old content");
   file_detail::systemCalls().moveFile = &refuseMove;
-  EXPECT_FALSE(writeFileBytes(path("target.bin").c_str(), bytes("new")));
-  EXPECT_EQ(contentOf("target.bin"), "old content");
-  EXPECT_EQ(listFolder(), std::vector<std::string>{"target.bin"});
-}
-
-TEST_F(FileTest, WithoutRoomForATemporaryFileTheTargetIsWrittenInPlace) {
-  writeRaw("target.bin", "old content");
-  g_target = path("target.bin");
-  file_detail::systemCalls().createFile = &onlyTheTargetMayBeCreated;
-  ByteBuffer a = bytes("new"), b = bytes("!");
-  EXPECT_TRUE(writeFileBytes(g_target.c_str(), {&a, &b}));
-  EXPECT_EQ(contentOf("target.bin"), "new!");
-  EXPECT_EQ(listFolder(), std::vector<std::string>{"target.bin"});
+  EXPECT_FALSE(writeFileBytesByRename(path("own.txt").c_str(), bytes("new")));
+  EXPECT_FALSE(writeFileBytes(path("new.txt").c_str(), bytes("new")));
+  EXPECT_EQ(contentOf("own.txt"), "old content");
+  EXPECT_EQ(listFolder(), std::vector<std::string>{"own.txt"})
+      << "no temporary file, and no empty file where the new one was to be";
 }
 
 HANDLE WINAPI diskFullBesideTheTarget(LPCSTR name, DWORD access, DWORD share,
@@ -258,30 +241,154 @@ HANDLE WINAPI diskFullBesideTheTarget(LPCSTR name, DWORD access, DWORD share,
   return CreateFileA(name, access, share, security, disposition, flags, templateFile);
 }
 
-TEST_F(FileTest, AFullDiskFailsTheWriteWithoutTouchingTheTarget) {
-  writeRaw("target.bin", "old content");
-  file_detail::systemCalls().createFile = &diskFullBesideTheTarget;
-  EXPECT_FALSE(writeFileBytes(path("target.bin").c_str(), bytes("new")));
-  EXPECT_EQ(contentOf("target.bin"), "old content");
-  EXPECT_EQ(listFolder(), std::vector<std::string>{"target.bin"});
+// With no file beside the target there is neither a temporary file nor a journal, and a write
+// could not survive a kill: none is made.
+TEST_F(FileTest, WithoutRoomBesideTheTargetTheWriteIsRefused) {
+  for (auto hook : {&onlyTheTargetMayBeCreated, &diskFullBesideTheTarget}) {
+    writeRaw("target.bin", "old content");
+    g_target = path("target.bin");
+    file_detail::systemCalls().createFile = hook;
+    EXPECT_FALSE(writeFileBytes(g_target.c_str(), bytes("new")));
+    EXPECT_FALSE(writeFileBytesByRename(g_target.c_str(), bytes("new")));
+    EXPECT_EQ(contentOf("target.bin"), "old content");
+    EXPECT_EQ(listFolder(), std::vector<std::string>{"target.bin"});
+  }
 }
 
-// A hard-linked file is written in place.
-TEST_F(FileTest, AFailedWriteInPlaceGivesBackTheOldBytes) {
-  writeRaw("first.txt", "old content");
-  ASSERT_TRUE(CreateHardLinkA(path("second.txt").c_str(), path("first.txt").c_str(), nullptr));
-  file_detail::systemCalls().writeFile = &failOneWrite;
-  ByteBuffer a = bytes("0123"), b = bytes("4567");
-  // Writes: the copy of the old bytes, then "0123", then "4567", which fails.
-  for (int failing : {1, 3}) {
-    SCOPED_TRACE(failing);
-    g_writeCalls = 0;
-    g_failingWrite = failing;
-    EXPECT_FALSE(writeFileBytes(path("first.txt").c_str(), {&a, &b}));
-    EXPECT_EQ(contentOf("second.txt"), "old content");
-    EXPECT_EQ(listFolder(), (std::vector<std::string>{"first.txt", "second.txt"}))
-        << "the copy of the old bytes goes once they are back";
+// Writes numbered from g_failFrom to g_failTo (from 1) fail with nothing written.
+int g_failFrom, g_failTo;
+BOOL WINAPI failSomeWrites(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
+                           LPOVERLAPPED overlapped) {
+  ++g_writeCalls;
+  if (g_writeCalls >= g_failFrom && g_writeCalls <= g_failTo) {
+    *written = 0;
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
   }
+  return WriteFile(file, data, size, written, overlapped);
+}
+
+constexpr uint32_t kEndedPid = 0x7FFFFFFC;
+
+// Leftovers of this process renamed as if the process that made them had ended.
+void orphanLeftovers(const std::vector<std::string>& names, const std::string& dir) {
+  const std::string mine = std::to_string(GetCurrentProcessId()) + "-";
+  for (const std::string& name : names) {
+    const size_t at = name.find(mine, name.find(".~"));
+    if (name.find(".~") == std::string::npos || at == std::string::npos) continue;
+    const std::string orphan =
+        name.substr(0, at) + std::to_string(kEndedPid) + "-" + name.substr(at + mine.size());
+    EXPECT_TRUE(MoveFileA((dir + "\\" + name).c_str(), (dir + "\\" + orphan).c_str())) << name;
+  }
+}
+
+// A hard-linked file is written in place: everywhere, not only under Wine.
+TEST_F(FileTest, AFailedWriteInPlaceGivesBackTheOldBytesOrKeepsThemInTheJournal) {
+  struct Case {
+    const char* what;
+    int failFrom, failTo;
+    bool journalKept;
+  };
+  // Writes: the journal's copy of the old bytes, its trailer, "0123", "4567", then, after a
+  // failure of the new bytes, the old bytes going back.
+  const Case cases[] = {
+      {"the copy into the journal", 1, 1, false},
+      {"the journal's trailer", 2, 2, false},
+      {"the new bytes, halfway", 4, 4, false},
+      {"the new bytes and their undoing", 4, 99, true},
+  };
+  ByteBuffer a = bytes("0123"), b = bytes("4567");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeRaw("first.txt", "old content");
+    ASSERT_TRUE(CreateHardLinkA(path("second.txt").c_str(), path("first.txt").c_str(), nullptr));
+    file_detail::systemCalls().writeFile = &failSomeWrites;
+    g_writeCalls = 0;
+    g_failFrom = c.failFrom;
+    g_failTo = c.failTo;
+    const SaveOutcome outcome = saveFileBytes(path("first.txt").c_str(), {&a, &b});
+    file_detail::systemCalls() = {};
+    EXPECT_FALSE(outcome.written);
+    if (!c.journalKept) {
+      EXPECT_EQ(outcome.oldBytesIn, "");
+      EXPECT_EQ(contentOf("second.txt"), "old content");
+      EXPECT_EQ(listFolder(), (std::vector<std::string>{"first.txt", "second.txt"}));
+    } else {
+      EXPECT_EQ(contentOf("second.txt"), "0123content") << "half new, half old";
+      const std::vector<std::string> names = listFolder();
+      ASSERT_EQ(names.size(), 3u);
+      const std::string& journal = names[1];
+      EXPECT_EQ(_stricmp(outcome.oldBytesIn.c_str(), path(journal).c_str()), 0)
+          << outcome.oldBytesIn << " names the journal";
+      // Once this process has ended, the next look at the file puts them back; a look that
+      // cannot keeps the journal.
+      orphanLeftovers(names, dir_);
+      file_detail::systemCalls().writeFile = &failSomeWrites;
+      g_failFrom = 1;
+      std::vector<InterruptedWrite> told = finishInterruptedWritesOf(path("first.txt").c_str());
+      file_detail::systemCalls() = {};
+      ASSERT_EQ(told.size(), 1u);
+      EXPECT_EQ(told[0].outcome, InterruptedWrite::kNotUndone);
+      EXPECT_EQ(listFolder().size(), 3u);
+      told = finishInterruptedWritesOf(path("first.txt").c_str());
+      ASSERT_EQ(told.size(), 1u);
+      EXPECT_EQ(told[0].outcome, InterruptedWrite::kUndone);
+      EXPECT_EQ(contentOf("second.txt"), "old content");
+      EXPECT_EQ(listFolder(), (std::vector<std::string>{"first.txt", "second.txt"}));
+    }
+    DeleteFileA(path("second.txt").c_str());
+  }
+}
+
+// A kill, as far as the files can tell: the write stops at a point and nothing after it runs.
+struct Killed {};
+file_detail::SavePoint g_killAt;
+void killAt(file_detail::SavePoint point, const std::string&) {
+  if (point == g_killAt) throw Killed{};
+}
+
+// A journal whose file cannot be looked at waits, and only leftovers of ended processes are
+// looked at.
+TEST_F(FileTest, ALeftJournalWaitsForItsFileAndForItsProcessToEnd) {
+  const ByteBuffer fresh = bytes("new bytes!");
+  auto killedInPlace = [&](const char* content) {
+    writeRaw("target.txt", content);
+    EXPECT_TRUE(CreateHardLinkA(path("other.txt").c_str(), path("target.txt").c_str(), nullptr));
+    g_killAt = file_detail::SavePoint::kAmidNewBytes;
+    file_detail::systemCalls().reached = &killAt;
+    EXPECT_THROW(writeFileBytes(path("target.txt").c_str(), fresh), Killed);
+    file_detail::systemCalls() = {};
+    DeleteFileA(path("other.txt").c_str());
+  };
+
+  // Another program holds the file: the journal waits for the next look.
+  killedInPlace("old content");
+  orphanLeftovers(listFolder(), dir_);
+  HANDLE other = holdOpen("target.txt", GENERIC_READ, FILE_SHARE_READ);
+  ASSERT_NE(other, INVALID_HANDLE_VALUE);
+  std::vector<InterruptedWrite> told = finishInterruptedWrites(dir_);
+  CloseHandle(other);
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0].outcome, InterruptedWrite::kNotUndone);
+  EXPECT_EQ(listFolder().size(), 2u) << "the journal stays";
+  EXPECT_NE(told[0].oldBytesIn.find(".~old"), std::string::npos) << told[0].oldBytesIn;
+  told = finishInterruptedWrites(dir_);
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0].outcome, InterruptedWrite::kUndone);
+  EXPECT_EQ(contentOf("target.txt"), "old content");
+
+  // A process that still runs keeps its leftovers; an id that came round again does not.
+  killedInPlace("old content");
+  const std::string pid = std::to_string(GetCurrentProcessId());
+  writeRaw("target.txt.~tmp" + pid + "-99", "a new content on its way");
+  writeRaw("stale.txt.~tmp" + pid + "-98", "from before this process began");
+  HANDLE stale = holdOpen("stale.txt.~tmp" + pid + "-98", GENERIC_WRITE, 0);
+  FILETIME longAgo{0x2a5c4000, 0x01bf5300};  // 2000
+  ASSERT_TRUE(SetFileTime(stale, nullptr, nullptr, &longAgo));
+  CloseHandle(stale);
+  EXPECT_TRUE(finishInterruptedWrites(dir_).empty());
+  EXPECT_EQ(contentOf("target.txt"), "new bontent") << "still being written, for all it shows";
+  EXPECT_EQ(listFolder().size(), 3u) << "the journal and the temporary file stay";
 }
 
 TEST_F(FileTest, TheTargetKeepsItsAttributesAndCreationTime) {
@@ -377,6 +484,20 @@ TEST_F(FileTest, APreviousVersionIsKeptOnlyWhenTheBytesChange) {
   writeRaw("backup.txt", "seconds");  // same length as the new bytes, other content
   EXPECT_TRUE(keepPreviousVersion(file.c_str(), previous.c_str(), bytes("thirdly")));
   EXPECT_EQ(contentOf("previous.txt"), "seconds");
+
+  // A previous version that cannot be replaced, and a file that is a folder, are not kept.
+  writeRaw("backup.txt", "fourth");
+  ASSERT_TRUE(SetFileAttributesA(previous.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_FALSE(keepPreviousVersion(file.c_str(), previous.c_str(), bytes("fifth")));
+  ASSERT_TRUE(SetFileAttributesA(previous.c_str(), FILE_ATTRIBUTE_NORMAL));
+  ASSERT_TRUE(DeleteFileA(previous.c_str()));
+  ASSERT_TRUE(CreateDirectoryA(previous.c_str(), nullptr));
+  EXPECT_FALSE(keepPreviousVersion(file.c_str(), previous.c_str(), bytes("fifth")));
+  EXPECT_EQ(contentOf("backup.txt"), "fourth");
+  ASSERT_TRUE(RemoveDirectoryA(previous.c_str()));
+  ASSERT_TRUE(DeleteFileA(file.c_str()));
+  ASSERT_TRUE(CreateDirectoryA(file.c_str(), nullptr));
+  EXPECT_FALSE(keepPreviousVersion(file.c_str(), previous.c_str(), bytes("fifth")));
 }
 
 }  // namespace

@@ -314,6 +314,12 @@ TEST_F(MainWindowTest, TypingShowsTheEditingStatus) {
 // lead byte and reads on, here into freed blocks full of "J".
 TEST_F(MainWindowTest, TextsEndingInALoneLeadByteStopAtTheirEnd) {
   constexpr char kCut[] = "abc\xD6";
+  constexpr UnitId kFileMenu = 0x26010004, kSaveFileItem = 0x26010082;
+  auto menuText = [](HMENU menu, UINT position) {
+    char text[64] = {};
+    GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+    return std::string(text);
+  };
   const struct {
     const char* what;
     std::function<void()> write;
@@ -326,6 +332,10 @@ TEST_F(MainWindowTest, TextsEndingInALoneLeadByteStopAtTheirEnd) {
        [&] { return windowText(main()); }},
       {"label", [&] { writeProperty(MainWindow, PathLabel, kLabelCaption, kCut); },
        [&] { return windowText(control(PathLabel)); }},
+      {"menu title", [&] { writeProperty(MainWindow, kFileMenu, 0, kCut); },
+       [&] { return menuText(GetMenu(main()), 0); }},
+      {"menu item", [&] { writeProperty(MainWindow, kSaveFileItem, 0, kCut); },
+       [&] { return menuText(GetSubMenu(GetMenu(main()), 0), 1); }},
   };
   for (const auto& c : cases) {
     litterTheHeap();

@@ -552,6 +552,14 @@ TEST_F(MenuBarTest, EscClosesTheWindowFromAnyControl) {
             (std::vector<int32_t>{kWindowCloseRequested, kWindowMayClose, kWindowDestroying}));
 }
 
+TEST_F(MenuBarTest, WithoutEscClosesEscIsAKeyLikeAnyOther) {
+  load("menu_keys");  // EscCloses 0
+  focus(kA);
+  postKey(unitHandle(kA), WM_KEYDOWN, VK_ESCAPE);
+  EXPECT_NE(findLoadedWindow(kWindow), nullptr);
+  EXPECT_EQ(seenEvents(), (std::vector<Seen>{{kA, kEventKeyDown, {VK_ESCAPE, 0}}}));
+}
+
 TEST_F(MenuBarTest, AControlThatWantsEscKeepsIt) {
   load("menu_bar");
   focus(kA);

@@ -1,11 +1,15 @@
 #include "ui/picture.h"
 
+#include <tlhelp32.h>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -356,6 +360,30 @@ TEST(BackgroundPicture, AJpegFirstDrawnSmallLooksTheSameAndDecodesInFullWhenLarg
   paintAll(full, kPictureTopLeft, reference);
   paintAll(small, kPictureTopLeft, natural);
   expectPixels(natural, natural.rect(), [&](int x, int y) { return reference.at(x, y); });
+}
+
+std::set<DWORD> threadsOfThisProcess() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  std::set<DWORD> ids;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ids.insert(entry.th32ThreadID);
+  CloseHandle(snapshot);
+  return ids;
+}
+
+// The first decode of a picture shrunk by a pixel runs on a thread for the whole picture: a
+// clear while it runs waits for it, and no thread is left behind.
+TEST(BackgroundPicture, ClearingWaitsForTheDecodeThread) {
+  const Bytes jpeg = fileBytes(std::string(QUENLO_ASSETS) + "/background.jpg");
+  const std::set<DWORD> before = threadsOfThisProcess();
+  BackgroundPicture picture;
+  ASSERT_TRUE(picture.load(jpeg.data(), jpeg.size(), 0, kPictureStretched, {2047, 1535}));
+  picture.clear();
+  const std::set<DWORD> after = threadsOfThisProcess();
+  EXPECT_TRUE(std::includes(before.begin(), before.end(), after.begin(), after.end()))
+      << after.size() - before.size() << " more";
 }
 
 }  // namespace

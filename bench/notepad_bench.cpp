@@ -36,8 +36,8 @@
 //   (the 200th character), the middle and the end of the text the caret is put at the start of
 //   the line (EM_SETSEL, EM_SCROLLCARET), the program brought forward with its text box focused
 //   and everything painted; then one 'x' is typed with SendInput, timed until the text box holds
-//   one more character (WM_GETTEXTLENGTH, answered between the program's messages) and the
-//   window tree has been painted (as for start). Backspace takes it back, untimed. --turns
+//   its caret past the new character (EM_GETSEL, answered between the program's messages) and
+//   the window tree has been painted (as for start). Backspace takes it back, untimed. --turns
 //   keystrokes at each place, the programs in turns.
 // - zoom and font sizes, in the --zoom file: Quenlo's Ctrl+wheel (Ctrl pressed in its text box,
 //   one notch away from the user over it, 18 to 19 points) and its "B18" item (the menu command
@@ -828,8 +828,8 @@ int64_t lineMetrics(HWND text) {
 }
 
 // Milliseconds from `start` until the text box shows other line metrics than `before`, painted.
-double untilRefonted(Running& app, int64_t before, double start) {
-  if (!waitUntil([&] { return lineMetrics(app.text()) != before; }, 900000, 1)) return -1;
+double untilRefonted(Running& app, int64_t before, double start, int ms = 900000) {
+  if (!waitUntil([&] { return lineMetrics(app.text()) != before; }, ms, 1)) return -1;
   if (!waitPainted(app.main(), 600000)) return -1;
   return nowMs() - start;
 }
@@ -883,7 +883,8 @@ double notepadFontChange(Running& app, int points) {
   const double start = nowMs();
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-  return untilRefonted(app, before, start);
+  // Wine's dialog at times closes without a new font: a failed turn, not a wait of minutes.
+  return untilRefonted(app, before, start, 60000);
 }
 
 // One notch away from the user over Quenlo's text box, with Ctrl held down in it.
@@ -927,21 +928,27 @@ bool placeCaret(Running& app, size_t at) {
   return waitPainted(app.main(), 600000);
 }
 
-// One 'x' typed: milliseconds until the text box holds it and has painted it. Backspace then
-// takes it back, untimed.
+// The caret's position, in 16 bits: EM_GETSEL answers another process in its return value.
+// Asked instead of the text's length, which for a box with an ANSI window procedure Wine
+// answers to a Unicode caller by fetching and converting the whole text: a poll that costs
+// tens of milliseconds in a big document would be timed as the keystroke's.
+WORD caret(HWND text) { return LOWORD(ask(text, EM_GETSEL, 0, 0)); }
+
+// One 'x' typed: milliseconds until the caret has moved past it and the window tree has been
+// painted. Backspace then takes it back, untimed.
 double keystroke(Running& app) {
-  const size_t before = textLength(app.text(), 600000);
+  const WORD before = caret(app.text());
   if (!inFront(app)) return -1;
   INPUT keys[2] = {keyInput('X', true), keyInput('X', false)};
   const double start = nowMs();
   SendInput(2, keys, sizeof(INPUT));
-  if (!waitUntil([&] { return textLength(app.text(), 600000) == before + 1; }, 60000, 0)) {
+  if (!waitUntil([&] { return caret(app.text()) == static_cast<WORD>(before + 1); }, 60000, 0)) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
     GetGUIThreadInfo(app.thread(), &info);
-    log("  (the text box did not take the key: length %zu, was %zu; focus %p, text box %p, "
+    log("  (the text box did not take the key: caret %u, was %u; focus %p, text box %p, "
         "foreground %p %s %s)\n",
-        textLength(app.text(), 60000), before, static_cast<void*>(info.hwndFocus),
+        caret(app.text()), before, static_cast<void*>(info.hwndFocus),
         static_cast<void*>(app.text()), static_cast<void*>(GetForegroundWindow()),
         classOf(GetForegroundWindow()).c_str(), captionOf(GetForegroundWindow()).c_str());
     return -1;
@@ -951,7 +958,7 @@ double keystroke(Running& app) {
   keys[0] = keyInput(VK_BACK, true);
   keys[1] = keyInput(VK_BACK, false);
   SendInput(2, keys, sizeof(INPUT));
-  waitUntil([&] { return textLength(app.text(), 600000) == before; }, 600000, 1);
+  waitUntil([&] { return caret(app.text()) == before; }, 600000, 1);
   waitPainted(app.main(), 600000);
   return ms;
 }

@@ -11,16 +11,17 @@
 #    repaint cost of the background picture) and bench/notepad_bench (Quenlo against Wine's
 #    notepad: start-up in turns, open, save, memory, repaint frames, raw Win32 floors, and
 #    keystrokes in 1, 5 and 20 MB and zoom and font sizes in 5 MB against notepad);
-# 4. replaces the part of bench/NOTES.md between the "bench:begin" and "bench:end" markers.
+# 4. replaces the part of bench/NOTES.md between the "bench:begin" and "bench:end" markers
+#    ("bench-typing:" for a typing-only run).
 #
 # BENCH_RUNS (default 5) and BENCH_BIG_RUNS (default 2) set the runs per figure, BENCH_START_RUNS
 # (default 31) the start-ups in turns; BENCH_START_ONLY=1 measures start-up alone and
 # BENCH_BASELINE=path/Quenlo.exe adds another build to its turns and to the typing and zoom
 # figures. BENCH_TURNS (default 7) sets the keystrokes per place and program, BENCH_ZOOM_TURNS
-# (default 3) the zoom and font-size changes; BENCH_TYPING_ONLY=1 measures those alone. The logs
-# stay in
-# $QUENLO_BUILD/bench-results. About 15 to 20 minutes on 2 cores, most of it loading the 100 MB
-# file into the edit controls. Not part of scripts/test.sh: benchmarks are not tests.
+# (default 3, 0 for none) the zoom and font-size changes; BENCH_TYPING_ONLY=1 measures those
+# alone, into a section of its own. The logs stay in $QUENLO_BUILD/bench-results. About 25
+# minutes on 2 cores, most of it loading the 100 MB and 20 MB files into the edit controls. Not
+# part of scripts/test.sh: benchmarks are not tests.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${QUENLO_BUILD:-$root/build}
@@ -63,6 +64,9 @@ else
   python3 "$root/bench/make_text.py" "$data" 1 5 20 100
 fi
 
+zoom=(--zoom "$data/text-5mb.txt" --zoom-turns "${BENCH_ZOOM_TURNS:-3}")
+[ "${BENCH_ZOOM_TURNS:-}" = 0 ] && zoom=()
+
 cd "$root"
 # shellcheck source=wine-env.sh
 . "$root/scripts/wine-env.sh" "$build/$folder"
@@ -76,8 +80,8 @@ echo "bench: notepad_bench (many minutes)" >&2
 "$QUENLO_WINE" "$build/$folder/notepad_bench.exe" --quenlo "$run/Quenlo.exe" --notepad notepad.exe \
   --files "$data/text-1mb.txt,$data/text-20mb.txt" --big "$data/text-100mb.txt" \
   --runs "$runs" --big-runs "$big_runs" --start-runs "$start_runs" "${extra[@]}" \
-  --typing "$data/text-1mb.txt,$data/text-5mb.txt,$data/text-20mb.txt" --zoom "$data/text-5mb.txt" \
-  --turns "${BENCH_TURNS:-7}" --zoom-turns "${BENCH_ZOOM_TURNS:-3}" \
+  --typing "$data/text-1mb.txt,$data/text-5mb.txt,$data/text-20mb.txt" --turns "${BENCH_TURNS:-7}" \
+  "${zoom[@]}" \
   --out "$results/table.md" >"$results/notepad.txt" 2>&1
 wine_version=$("$QUENLO_WINE" --version)
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)

@@ -1,19 +1,46 @@
+#include <string>
+
 #include "app/handlers.h"
 #include "app/main_window.h"
 #include "ui/component_model.h"
+#include "ui/long_work.h"
 
 int32_t ctrlHeld = 0;
 
-void onFontSizeClicked(int32_t size) { writeProperty(MainWindow, InputBox, Font, FontSize, size); }
+namespace {
 
-void onFontRegularClicked() {
-  writeProperty(MainWindow, InputBox, Font, FontBold, 0);
-  writeProperty(MainWindow, InputBox, Font, FontItalic, 0);
+// A new font makes the text box measure every line again, seconds for a long document: the
+// user is told before, and the status goes back to what it said once the font is in place.
+template <class Change>
+void changeFont(Change change) {
+  if (documentLength() < kLongDocumentBytes) return change();
+  const std::string before = currentStatus();
+  showStatus("正在调整字体…");
+  {
+    LongWork work;
+    change();
+  }
+  showStatus(before.c_str());
 }
 
-void onFontBoldClicked() { writeProperty(MainWindow, InputBox, Font, FontBold, 1); }
+void writeFont(int field, int32_t value) {
+  changeFont([&] { writeProperty(MainWindow, InputBox, Font, field, value); });
+}
 
-void onFontItalicClicked() { writeProperty(MainWindow, InputBox, Font, FontItalic, 1); }
+}  // namespace
+
+void onFontSizeClicked(int32_t size) { writeFont(FontSize, size); }
+
+void onFontRegularClicked() {
+  changeFont([] {
+    writeProperty(MainWindow, InputBox, Font, FontBold, 0);
+    writeProperty(MainWindow, InputBox, Font, FontItalic, 0);
+  });
+}
+
+void onFontBoldClicked() { writeFont(FontBold, 1); }
+
+void onFontItalicClicked() { writeFont(FontItalic, 1); }
 
 void onBackgroundColourClicked(uint32_t colour) {
   writeProperty(MainWindow, InputBox, BackColor, colour);
@@ -34,5 +61,5 @@ void onInputLostFocus() { ctrlHeld = 0; }
 void onInputWheel(int32_t notches, int32_t) {
   if (ctrlHeld != 1) return;
   int32_t size = readProperty(MainWindow, InputBox, Font, FontSize).asInt();
-  writeProperty(MainWindow, InputBox, Font, FontSize, size + notches);
+  writeFont(FontSize, size + notches);
 }

@@ -1,15 +1,25 @@
+#include <algorithm>
+#include <new>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "app/file_safety.h"
 #include "app/handlers.h"
 #include "app/main_window.h"
+#include "app/recovery.h"
 #include "runtime/convert.h"
 #include "runtime/file.h"
+#include "runtime/heap.h"
+#include "runtime/open_room.h"
 #include "runtime/system_code_page.h"
+#include "runtime/window_handle.h"
 #include "ui/component_model.h"
+#include "ui/edit_box.h"
 #include "ui/file_dialog.h"
+#include "ui/long_work.h"
 
 namespace {
 
@@ -17,11 +27,40 @@ namespace {
 // same way. A new document is GBK, bytes as they are.
 DocumentEncoding documentEncoding = DocumentEncoding::Gbk;
 
-Text contentOf(UnitId box) { return readProperty(MainWindow, box, Content).asText(); }
+constexpr char kOpening[] = "正在打开文件…";
+constexpr char kTooLarge[] = "文件太大，无法完整打开";
+constexpr char kLineTooLong[] = "文件中有超过1MB的长行，文本框无法在合理的时间内显示";
+// The text box lays out a line (up to a line break) of more than a few screen lines about thirty
+// times slower per byte than short lines, even a piece at a time (bench/NOTES.md, "Opening"): a
+// line of a megabyte takes a minute or two, one of 120 MB would take hours.
+constexpr size_t kLongestLine = 1 << 20;
+constexpr char kNoMemoryToSave[] = "内存不足，无法取出全部文字";
 
-ByteBuffer documentBytes(const Text& text) {
-  if (documentEncoding == DocumentEncoding::Gbk) return toBytes(text);
-  return ByteBuffer::copyOf(encodeDocument(text.view(), documentEncoding, systemCodePage()));
+Text contentOf(UnitId box) { return readProperty(MainWindow, box, Content).takeText(); }
+
+// The document whole; nothing when there was no memory for a copy of it.
+std::optional<Text> wholeDocument() {
+  PropertyValue content = readProperty(MainWindow, InputBox, Content);
+  if (content.unreadable()) return std::nullopt;
+  return content.takeText();
+}
+
+// The bytes a save writes for `text` in `encoding`; nothing when there was no memory for them.
+std::optional<ByteBuffer> bytesOf(const Text& text, DocumentEncoding encoding) {
+  try {
+    ByteBuffer bytes =
+        encoding == DocumentEncoding::Gbk
+            ? toBytes(text)
+            : ByteBuffer::copyOf(encodeDocument(text.view(), encoding, systemCodePage()));
+    if (bytes.empty() && !text.empty()) return std::nullopt;
+    return bytes;
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+}
+
+std::string cannotSaveWithoutMemory(const std::string& path) {
+  return "无法保存文件到" + path + "：" + kNoMemoryToSave;
 }
 
 // The status of a failed save; it names the journal that still holds the file's old bytes when
@@ -50,32 +89,114 @@ const char* refusalText(OpenRefusal why) {
   }
 }
 
-// Loads a file into PathBox and InputBox and shows `opened`. A file that cannot be read, or
-// whose bytes the text box could not give back unchanged, leaves both as they were. A write
-// of the file that a killed process left unfinished is finished or undone first.
+// A file on its way to the text box: read and decoded off the user-interface thread.
+struct Loaded {
+  bool read = false;
+  bool outOfMemory = false;
+  OpenRefusal refusal = OpenRefusal::None;
+  DocumentEncoding encoding = DocumentEncoding::Gbk;
+  Text text;
+  size_t longestLine = 0;
+};
+
+// The text box breaks lines at LF, with or without a CR before it.
+size_t longestLine(std::string_view text) {
+  size_t longest = 0;
+  for (size_t start = 0; start < text.size();) {
+    const size_t end = std::min(text.find('\n', start), text.size());
+    longest = std::max(longest, end - start);
+    start = end + 1;
+  }
+  return longest;
+}
+
+// A GBK file's bytes become the text in their own block; only a Unicode file is converted.
+Loaded load(const std::string& path) {
+  Loaded loaded;
+  const uint64_t failures = runtimeAllocFailures();
+  try {
+    ByteBuffer bytes;
+    loaded.read = tryReadFileBytes(path.c_str(), bytes);
+    if (!loaded.read) {
+      loaded.outOfMemory = runtimeAllocFailures() != failures;
+      return loaded;
+    }
+    DecodedDocument decoded = decodeDocument(bytes.view(), systemCodePage());
+    loaded.refusal = decoded.refusal;
+    loaded.encoding = decoded.encoding;
+    if (decoded.refusal != OpenRefusal::None) return loaded;
+    if (decoded.encoding == DocumentEncoding::Gbk) {
+      loaded.text = toText(std::move(bytes));
+    } else {
+      bytes = ByteBuffer();
+      loaded.text = Text::copyOf(decoded.text);
+      loaded.outOfMemory = loaded.text.size() != decoded.text.size();
+    }
+    loaded.longestLine = longestLine(loaded.text.view());
+  } catch (const std::bad_alloc&) {
+    loaded.outOfMemory = true;
+  }
+  return loaded;
+}
+
+// Loads a file into PathBox and InputBox and shows `opened`, whole or not at all: a file that
+// cannot be read, whose bytes the text box could not give back unchanged, or that does not fit
+// in memory leaves both as they were, and so does a text box that took less than the whole
+// text. A write of the file that a killed process left unfinished is finished or undone first.
+// A long open says so in the status first, shows the new path, and answers other programs
+// while the text goes in; a second open meanwhile (a drop) is ignored.
 bool openDocument(const std::string& path, const char* opened) {
+  static bool opening = false;
+  if (opening) return false;
+  opening = true;
+  struct Done {
+    ~Done() { opening = false; }
+  } done;
+
   const std::string settled = interruptedWritesClause(finishInterruptedWritesOf(path.c_str()));
-  auto refuse = [&](std::string status) {
+  auto refuse = [&](const char* reason) {
+    std::string status = "无法打开文件" + path;
+    if (reason) status += std::string("：") + reason;
     addClause(status, settled);
     showStatus(status.c_str());
     return false;
   };
-  ByteBuffer bytes;
-  if (!tryReadFileBytes(path.c_str(), bytes)) return refuse("无法打开文件" + path);
-  DecodedDocument decoded = decodeDocument(bytes.view(), systemCodePage());
-  if (decoded.refusal != OpenRefusal::None)
-    return refuse("无法打开文件" + path + "：" + refusalText(decoded.refusal));
+  const std::optional<uint64_t> size = fileSize(path.c_str());
+  if (size && !roomToOpen(*size, documentLength())) return refuse(kTooLarge);
+  std::optional<LongWork> work;
+  if (size && *size >= kPiecewiseTextBytes) {
+    showStatus(kOpening);
+    work.emplace();
+  }
+  Loaded loaded;
+  if (work)
+    runAnswering([&] { loaded = load(path); });
+  else
+    loaded = load(path);
+  if (!loaded.read || loaded.outOfMemory) return refuse(loaded.outOfMemory ? kTooLarge : nullptr);
+  if (loaded.refusal != OpenRefusal::None) return refuse(refusalText(loaded.refusal));
+  if (loaded.longestLine > kLongestLine) return refuse(kLineTooLong);
+
+  std::optional<Text> previous = wholeDocument();
+  if (!previous) return refuse(kTooLarge);
+  const std::string previousPath = contentOf(PathBox).str();
   writeProperty(MainWindow, PathBox, Content, path.c_str());
-  Text text =
-      decoded.encoding == DocumentEncoding::Gbk ? toText(bytes) : Text::copyOf(decoded.text);
-  // Gone before the text box makes its own copies of a large file.
-  bytes = ByteBuffer();
-  decoded.text = std::string();
-  writeProperty(MainWindow, InputBox, Content, std::move(text));
-  documentEncoding = decoded.encoding;
+  if (work) {
+    showStatus(kOpening);
+    keepAnswering();
+  }
+  const size_t expected = loaded.text.size();
+  writeProperty(MainWindow, InputBox, Content, std::move(loaded.text));
+  if (documentLength() != expected) {
+    writeProperty(MainWindow, InputBox, Content, std::move(*previous));
+    writeProperty(MainWindow, PathBox, Content, previousPath.c_str());
+    return refuse(kTooLarge);
+  }
+  documentEncoding = loaded.encoding;
   std::string status = opened;
   addClause(status, settled);
   showStatus(status.c_str());
+  noteTextInFile();
   return true;
 }
 
@@ -85,6 +206,11 @@ bool chooseFile(int32_t type) {
 }
 
 }  // namespace
+
+size_t documentLength() {
+  const int length = GetWindowTextLengthA(getWindowHandle(MainWindow, InputBox));
+  return length > 0 ? static_cast<size_t>(length) : 0;
+}
 
 void onOpenFileClicked() {
   if (chooseFile(0)) {
@@ -99,16 +225,25 @@ void onSaveFileClicked() {
   if (!chooseFile(1)) return showStatus("已保存用户选择文件");
   const std::string path = readProperty(MainWindow, FileDialog1, FileName).c_str();
   const std::vector<InterruptedWrite> settled = settleFolderOf(path);
-  const Text text = contentOf(InputBox);
+  // Nothing is written when the text cannot be had whole: an empty or cut text would replace
+  // the file.
+  const std::optional<Text> text = wholeDocument();
+  const bool backup = namesBackup(path);
+  std::optional<ByteBuffer> bytes;
+  if (text) bytes = bytesOf(*text, backup ? DocumentEncoding::Gbk : documentEncoding);
   std::string status = "已保存用户选择文件";
-  if (namesBackup(path)) {
-    const BackupRefresh refresh = refreshBackup(toBytes(text));
+  if (!bytes) {
+    status = cannotSaveWithoutMemory(path);
+  } else if (backup) {
+    const BackupRefresh refresh = refreshBackup(*bytes);
     if (!refresh.written) status.clear();
+    if (refresh.kept) noteTextInFile();
     addClause(status, refresh.clause);
   } else {
-    const ByteBuffer bytes = documentBytes(text);
-    if (const SaveOutcome saved = saveFileBytes(path.c_str(), {&bytes}); !saved.written)
+    if (const SaveOutcome saved = saveFileBytes(path.c_str(), {&*bytes}); !saved.written)
       status = cannotSave(path, saved);
+    else
+      noteTextInFile();
   }
   addClause(status, interruptedWritesClause(settled));
   showStatus(status.c_str());
@@ -121,24 +256,36 @@ void onSaveFileClicked() {
 // goes.
 void onSaveToCurrentPathClicked() {
   const std::string path = contentOf(PathBox).str();
-  const Text text = contentOf(InputBox);
-  const ByteBuffer backup = toBytes(text);
   std::vector<InterruptedWrite> settled = settleFolderOf(path);
   for (InterruptedWrite& write : finishInterruptedWrites("")) settled.push_back(std::move(write));
+  // Nothing is written when the text cannot be had whole: an empty or cut text would replace
+  // the file and the backup.
+  const std::optional<Text> text = wholeDocument();
+  const bool gbk = documentEncoding == DocumentEncoding::Gbk;
+  std::optional<ByteBuffer> backup, converted;
+  if (text) backup = bytesOf(*text, DocumentEncoding::Gbk);
+  if (backup && !gbk) converted = bytesOf(*text, documentEncoding);
+  if (!backup || (!gbk && !converted)) {
+    std::string status = cannotSaveWithoutMemory(path);
+    addClause(status, interruptedWritesClause(settled));
+    return showStatus(status.c_str());
+  }
 
   std::string status = "用户手动保存文件到" + path;
   if (namesBackup(path)) {
-    const BackupRefresh refresh = refreshBackup(backup);
+    const BackupRefresh refresh = refreshBackup(*backup);
     if (!refresh.written) status.clear();
+    if (refresh.kept) noteTextInFile();
     addClause(status, refresh.clause);
   } else {
-    const bool gbk = documentEncoding == DocumentEncoding::Gbk;
-    const ByteBuffer converted = gbk ? ByteBuffer() : documentBytes(text);
-    const SaveOutcome saved = saveFileBytes(path.c_str(), {gbk ? &backup : &converted});
-    if (!saved.written) status = cannotSave(path, saved);
+    const SaveOutcome saved = saveFileBytes(path.c_str(), {gbk ? &*backup : &*converted});
+    if (!saved.written)
+      status = cannotSave(path, saved);
+    else
+      noteTextInFile();
     if (!namesPreviousBackup(path)) {
-      addClause(status, refreshBackup(backup).clause);
-    } else if (!backupHolds(backup)) {
+      addClause(status, refreshBackup(*backup).clause);
+    } else if (!backupHolds(*backup)) {
       addClause(status, std::string(kBackupFileName) + "未更新，仍是上次的备份");
     }
   }
@@ -155,4 +302,7 @@ void onFilesDropped(const char* name) {
 
 void onPathBoxChanged() { showStatus("要保存的位置已改变"); }
 
-void onInputBoxChanged() { showStatus("正在输入内容-当前内容未被保存"); }
+void onInputBoxChanged() {
+  showStatus("正在输入内容-当前内容未被保存");
+  noteTextChanged();
+}

@@ -34,14 +34,17 @@ int newestNumberedBackup() {
 
 // The text goes beside the backup under a name of its own, never over an earlier one; the
 // newest such file serves again when it already holds the text.
-std::string keepElsewhere(const ByteBuffer& text, const std::string& why) {
+std::string keepElsewhere(const ByteBuffer& text, const std::string& why, bool& kept) {
   const int newest = newestNumberedBackup();
   ByteBuffer held;
   if (newest >= 2 && tryReadFileBytes(numberedBackup(newest).c_str(), held) &&
-      held.view() == text.view())
+      held.view() == text.view()) {
+    kept = true;
     return why + "，内容已另存到" + numberedBackup(newest);
+  }
   const std::string name = numberedBackup(std::max(newest + 1, 2));
   if (!writeFileBytesByRename(name.c_str(), text)) return why + "，也无法保存文件到" + name;
+  kept = true;
   return why + "，内容已另存到" + name;
 }
 
@@ -109,17 +112,18 @@ BackupRefresh refreshBackup(const ByteBuffer& text) {
       !holds(kPreviousBackupFileName, text)) {
     const std::string name = numberedBackup(std::max(newestNumberedBackup() + 1, 2));
     if (!MoveFileExA(kPreviousBackupFileName, name.c_str(), MOVEFILE_WRITE_THROUGH)) {
-      refresh.clause = keepElsewhere(text, "无法保留上次的备份");
+      refresh.clause = keepElsewhere(text, "无法保留上次的备份", refresh.kept);
       return refresh;
     }
     refresh.clause = std::string(kPreviousBackupFileName) + "已改名为" + name;
   }
   if (!keepPreviousVersion(kBackupFileName, kPreviousBackupFileName, text)) {
-    addClause(refresh.clause, keepElsewhere(text, "无法保留上次的备份"));
+    addClause(refresh.clause, keepElsewhere(text, "无法保留上次的备份", refresh.kept));
   } else if (!writeFileBytesByRename(kBackupFileName, text)) {
-    addClause(refresh.clause, keepElsewhere(text, std::string("无法保存文件到") + kBackupFileName));
+    addClause(refresh.clause,
+              keepElsewhere(text, std::string("无法保存文件到") + kBackupFileName, refresh.kept));
   } else {
-    refresh.written = true;
+    refresh.written = refresh.kept = true;
   }
   return refresh;
 }

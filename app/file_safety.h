@@ -29,6 +29,7 @@ bool backupHolds(const ByteBuffer& text);
 // the backup is left as it is and the text goes to a new "Quenlo备份(N).txt" beside it.
 struct BackupRefresh {
   bool written = false;  // the backup holds the text
+  bool kept = false;     // a file holds it: the backup or a numbered one
   std::string clause;    // what else happened and where the texts went; "" when nothing did
 };
 BackupRefresh refreshBackup(const ByteBuffer& text);

@@ -10,6 +10,7 @@ constexpr UnitId PathLabel = 0x16010021;
 constexpr UnitId PathBox = 0x16010020;
 constexpr UnitId InputBox = 0x1601001B;
 constexpr UnitId StatusBar1 = 0x1601001A;
+constexpr UnitId RecoveryTimer = 0x160100A0;
 
 // Property indices the handlers use.
 enum : int {
@@ -22,6 +23,7 @@ enum : int {
   InputMode = 18,  // edit box
   DialogType = 8,  // file dialog
   FileName = 10,   // file dialog
+  Interval = 8,    // timer
 };
 enum : int { FontBold = 1, FontItalic = 2, FontSize = 5 };
 

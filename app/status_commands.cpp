@@ -20,12 +20,17 @@ const char kHelpText[] =
     "5.加入状态条功能，可查看运行状态\r\n"
     "6.增加保护路径框功能，避免意外修改路径框（默认为保护，可在高级菜单找到设置）";
 
+std::string gStatus;
+
 }  // namespace
 
 void showStatus(const char* message) {
+  gStatus = message ? message : "";
   clearParts(MainWindow, StatusBar1);
-  addPart(MainWindow, StatusBar1, textArg(message ? message : ""), intArg(-1));
+  addPart(MainWindow, StatusBar1, textArg(gStatus.c_str()), intArg(-1));
 }
+
+const std::string& currentStatus() { return gStatus; }
 
 void onProtectPathClicked() {
   writeProperty(MainWindow, PathBox, InputMode, 1);

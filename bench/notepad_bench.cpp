@@ -4,6 +4,8 @@
 //                 [--big big.txt] [--runs 5] [--big-runs 2] [--start-runs 21] [--out table.md]
 //   notepad_bench --quenlo Quenlo.exe --notepad notepad.exe --start-only [--start-runs 21]
 //                 [--baseline Other/Quenlo.exe]
+//   notepad_bench --quenlo Quenlo.exe --notepad notepad.exe --baseline Other/Quenlo.exe
+//                 --opens-only --files a.txt[,b.txt] [--runs 3] [--out table.md]
 //   ... [--typing a.txt,b.txt] [--zoom c.txt] [--turns 7] [--zoom-turns 3] [--typing-only]
 //   notepad_bench --fill-window     (the plain-fill window of the repaint floor; started by itself)
 //   notepad_bench --start-floor     (the start-up floor's window; started by itself)
@@ -45,6 +47,11 @@
 //   a new font and the tree has been painted; notepad's font dialog ("编辑", "字体") with 19,
 //   then 18 points typed into its size box, timed from the confirmation, with notepad's wrap on
 //   (its default) and off. --zoom-turns of each, in turns.
+// - opens in turns (--opens-only): each file opened and saved by Quenlo, the baseline build and
+//   notepad in turns, each time in a fresh process, --runs times: open and save as above, the
+//   peak working set after both, and the slowest answer to a WM_NULL sent every 50 ms from
+//   the confirmation until the text is shown (a program that does not answer within 5 s counts
+//   5 s).
 // - floors: the same bytes read and written with CreateFile/ReadFile/WriteFile alone, and
 //   loaded by SetWindowTextA into a bare multi-line EDIT control of this process (wrapping, as
 //   Quenlo's text box does, and not wrapping, as notepad's does by default).
@@ -350,10 +357,30 @@ size_t textLength(HWND edit, UINT ms) {
   return length;
 }
 
-// Ctrl+<openKey>, the path into the dialog, confirm; milliseconds from the confirmation to the
-// text shown, or -1.
-double openFile(const Program& program, Running& app, const std::string& path,
-                const std::string& bytes) {
+// Whether the text box holds the whole text. A program that takes the text in pieces answers
+// meanwhile: its length, which the control works out over the whole text, is asked only once
+// the line count has stopped growing, so that the asking does not slow the open.
+class WholeText {
+ public:
+  explicit WholeText(const std::string& bytes) : wide_(wideLength(bytes)), bytes_(bytes.size()) {}
+  bool shown(HWND edit) {
+    DWORD_PTR lines = 0;
+    if (!SendMessageTimeoutA(edit, EM_GETLINECOUNT, 0, 0, SMTO_NORMAL, 100, &lines)) return false;
+    const bool still = lines == lines_;
+    lines_ = lines;
+    if (!still) return false;
+    // Either count may come back, depending on how the control answers a Unicode caller.
+    const size_t n = textLength(edit, 600000);
+    return n == wide_ || n == bytes_;
+  }
+
+ private:
+  size_t wide_, bytes_;
+  DWORD_PTR lines_ = static_cast<DWORD_PTR>(-1);
+};
+
+// Ctrl+<openKey>, the path into the dialog, confirm; the time of the confirmation, or -1.
+double confirmOpen(const Program& program, Running& app, const std::string& path) {
   if (!bringForward(app.main())) return -1;
   ctrlKey(program.openKey);
   HWND dialog = nullptr;
@@ -368,17 +395,32 @@ double openFile(const Program& program, Running& app, const std::string& path,
   if (!name) name = GetDlgItem(dialog, 0x480);  // edt1 in Wine's dialog
   if (!name) return -1;
   SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-  const size_t wide = wideLength(bytes);
   const double start = nowMs();
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-  // Either count may come back, depending on how the control answers a Unicode caller.
+  return start;
+}
+
+// Opens `path`; milliseconds from the confirmation to the text shown, or -1. With `slowest`,
+// a WM_NULL goes to the main window every 50 ms meanwhile and the slowest answer is kept (5 s
+// for none within 5 s).
+double openFile(const Program& program, Running& app, const std::string& path,
+                const std::string& bytes, double* slowest = nullptr) {
+  const double start = confirmOpen(program, app, path);
+  if (start < 0) return -1;
+  WholeText whole(bytes);
   if (!waitUntil(
           [&] {
-            size_t n = textLength(app.text(), 600000);
-            return n == wide || n == bytes.size();
+            if (slowest) {
+              const double asked = nowMs();
+              DWORD_PTR result;
+              const bool answered =
+                  SendMessageTimeoutA(app.main(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+              *slowest = std::max(*slowest, answered ? nowMs() - asked : 5000.0);
+            }
+            return whole.shown(app.text());
           },
-          900000, 1))
+          900000, slowest ? 50 : 20))
     return -1;
   if (!waitPainted(app.main(), 60000)) return -1;
   return nowMs() - start;
@@ -591,6 +633,7 @@ struct Options {
   std::string zoom;                 // the file of the zoom and font-size figures
   int runs = 5, bigRuns = 2, startRuns = 21, turns = 7, zoomTurns = 3;
   bool startOnly = false, typingOnly = false;
+  bool opensOnly = false;
 };
 
 AppResult runProgram(const Program& program, const Options& o,
@@ -671,6 +714,66 @@ void startTable(FILE* out, const std::vector<Stats>& s) {
 std::string baseName(const std::string& path) {
   const size_t slash = path.find_last_of("\\/");
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// --- Opens in turns ------------------------------------------------------------------------
+
+struct Opened {
+  std::vector<double> open, save, peak, slowest;
+  bool savedSame = true;
+};
+
+// Each file opened and saved by each program in turns, in a fresh process each time; one table
+// row per measure and file.
+void opensInTurns(FILE* out, const std::vector<const Program*>& programs, const Options& o,
+                  const std::map<std::string, std::string>& contents) {
+  std::fprintf(out,
+               "| measure (median) | runs | Quenlo | baseline | Notepad | Quenlo/Notepad | "
+               "baseline/Notepad |\n|---|---|---|---|---|---|---|\n");
+  for (const auto& path : o.files) {
+    const std::string& bytes = contents.at(path);
+    std::vector<Opened> results(programs.size());
+    for (int run = 0; run < o.runs; ++run) {
+      for (size_t i = 0; i < programs.size(); ++i) {
+        Running app(*programs[i]);
+        if (!app.ok()) continue;
+        double slowest = 0;
+        const double open = openFile(*programs[i], app, path, bytes, &slowest);
+        bool same = false;
+        const double save = open < 0 ? -1 : saveFile(app, path, bytes, same);
+        const double peak = peakWorkingSetMb(app.process());
+        log("  %s %s: open %.0f ms (slowest answer %.0f ms), save %.0f ms, peak %.0f MB%s\n",
+            programs[i]->name.c_str(), baseName(path).c_str(), open, slowest, save, peak,
+            save >= 0 && !same ? " (saved bytes DIFFER)" : "");
+        if (open < 0 || save < 0) continue;
+        Opened& r = results[i];
+        r.open.push_back(open);
+        r.save.push_back(save);
+        r.peak.push_back(peak);
+        r.slowest.push_back(slowest);
+        r.savedSame = r.savedSame && same;
+      }
+    }
+    const struct {
+      const char* what;
+      std::vector<double> Opened::*samples;
+    } rows[] = {
+        {"open %s until shown (ms)", &Opened::open},
+        {"save %s, Ctrl+S (ms)", &Opened::save},
+        {"peak working set, %s opened and saved (MB)", &Opened::peak},
+        {"slowest answer to WM_NULL while %s opens (ms; 5000: none in 5 s)", &Opened::slowest}};
+    for (const auto& row : rows) {
+      char what[160];
+      std::snprintf(what, sizeof what, row.what, baseName(path).c_str());
+      const Stats q = statsOf(results[0].*row.samples), b = statsOf(results[1].*row.samples),
+                  n = statsOf(results[2].*row.samples);
+      std::fprintf(out, "| %s%s | %zu/%zu/%zu | %s | %s | %s | %s | %s |\n", what,
+                   results[0].savedSame && results[1].savedSame ? "" : " **bytes differ**", q.count,
+                   b.count, n.count, cell(q.median).c_str(), cell(b.median).c_str(),
+                   cell(n.median).c_str(), ratio(q.median, n.median).c_str(),
+                   ratio(b.median, n.median).c_str());
+    }
+  }
 }
 
 void tableHead(FILE* out) {
@@ -1102,6 +1205,10 @@ int main(int argc, char** argv) {
       (arg == "--start-only" ? o.startOnly : o.typingOnly) = true;
       continue;
     }
+    if (arg == "--opens-only") {
+      o.opensOnly = true;
+      continue;
+    }
     if (i + 1 >= argc) break;
     if (arg == "--quenlo") o.quenlo = fullPath(argv[++i]);
     if (arg == "--notepad") o.notepad = argv[++i];
@@ -1146,6 +1253,14 @@ int main(int argc, char** argv) {
                       [](HWND h) { return classOf(h) == "BenchStartFloor"; }};
 
   const Program baseline{"baseline", o.baseline, folderOf(o.baseline), 'D', quenlo.isMain};
+  if (o.opensOnly) {
+    if (o.baseline.empty()) return 2;
+    FILE* out = o.out.empty() ? stdout : std::fopen(o.out.c_str(), "w");
+    if (!out) return 1;
+    opensInTurns(out, {&quenlo, &baseline, &notepad}, o, contents);
+    if (out != stdout) std::fclose(out);
+    return 0;
+  }
   std::vector<Stats> starts;
   if (!o.typingOnly) {
     log("Start-up, in turns\n");

@@ -65,6 +65,11 @@ target_include_directories(Quenlo PRIVATE ${QUENLO_ASSETS} ${CMAKE_SOURCE_DIR}/a
 set_source_files_properties(app/quenlo.rc PROPERTIES OBJECT_DEPENDS
   "${main_form};${QUENLO_ASSETS}/quenlo.ico;${QUENLO_ASSETS}/quenlo.manifest")
 target_link_libraries(Quenlo PRIVATE quenlo_app quenlo_core)
+# A 32-bit program that says it handles addresses above 2 GB gets 4 GB of address space on 64-bit
+# Windows, where the text box's copy of a large file needs it (a 64-bit one is so by default).
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  target_link_options(Quenlo PRIVATE -Wl,--large-address-aware)
+endif()
 
 include(${CMAKE_SOURCE_DIR}/cmake/Bench.cmake)
 

@@ -108,6 +108,10 @@ const BlobField kDropTargetFields[] = {
     {"AcceptUrl", K::Int32, 1, 0, nullptr},
     {"AcceptFiles", K::Int32, 1, 0, nullptr},
 };
+
+const BlobField kTimerFields[] = {
+    {"Interval", K::Int32, 1, 0, nullptr},
+};
 // clang-format on
 
 template <size_t N>
@@ -123,6 +127,7 @@ const BlobLayout kLayouts[] = {
     layout(kStatusBarType, "StatusBar", 1, kStatusBarFields),
     layout(kTransLabelType, "TransLabel", 1, kTransLabelFields),
     layout(kDropTargetType, "DropTarget", 1, kDropTargetFields),
+    layout(kTimerType, "Timer", 1, kTimerFields),
 };
 
 static_assert(std::size(kWindowFields) == WindowBlob::Count);
@@ -131,6 +136,7 @@ static_assert(std::size(kCommonDialogFields) == CommonDialogBlob::Count);
 static_assert(std::size(kStatusBarFields) == StatusBarBlob::Count);
 static_assert(std::size(kTransLabelFields) == TransLabelBlob::Count);
 static_assert(std::size(kDropTargetFields) == DropTargetBlob::Count);
+static_assert(std::size(kTimerFields) == TimerBlob::Count);
 
 }  // namespace
 

@@ -111,4 +111,7 @@ enum Field { TextEffect, TextColor, HAlign, VAlign, WordWrap, Font, Caption, Cou
 namespace DropTargetBlob {
 enum Field { AcceptText, AcceptHtml, AcceptUrl, AcceptFiles, Count };
 }
+namespace TimerBlob {
+enum Field { Interval, Count };
+}
 // clang-format on

@@ -1,10 +1,13 @@
 #include "runtime/convert.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+
+#include "runtime/heap.h"
 
 uint32_t numericWidth(uint32_t tag) {
   switch (tag & ~static_cast<uint32_t>(kTagArrayFlag)) {
@@ -174,4 +177,22 @@ Text toText(const TypedValue& v) {
     default:
       return Text();
   }
+}
+
+// The block holds the 8-byte header and the bytes: moved down over the header, the bytes leave
+// room for the terminating zero.
+Text toText(ByteBuffer&& b) {
+  const uint32_t count = b.size();
+  if (count == 0) return Text();
+  auto* block = reinterpret_cast<char*>(b.release());
+  const size_t length = std::find(block + sizeof(ByteBuffer::Header),
+                                  block + sizeof(ByteBuffer::Header) + count, '\0') -
+                        (block + sizeof(ByteBuffer::Header));
+  std::memmove(block, block + sizeof(ByteBuffer::Header), length);
+  block[length] = '\0';
+  if (length == 0) {
+    runtimeFree(block);
+    return Text();
+  }
+  return Text::adopt(block);
 }

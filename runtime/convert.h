@@ -8,3 +8,6 @@ Text toText(const TypedValue& v);
 
 inline ByteBuffer toBytes(const Text& t) { return toBytes(textArg(t)); }
 inline Text toText(const ByteBuffer& b) { return toText(bytesArg(b)); }
+// The same text, made in the buffer's own block: a file of hundreds of megabytes is not
+// copied on its way to becoming the document. The buffer is used up.
+Text toText(ByteBuffer&& b);

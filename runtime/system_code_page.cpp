@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -43,6 +44,20 @@ class AnsiCodePage : public CodePage {
 const CodePage& systemCodePage() {
   static const AnsiCodePage codePage;
   return codePage;
+}
+
+ByteBuffer systemBytes(std::u16string_view text) {
+  if (text.empty() || text.size() > INT_MAX) return ByteBuffer();
+  const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+  const int size = static_cast<int>(text.size());
+  const int n = WideCharToMultiByte(CP_ACP, 0, wide, size, nullptr, 0, nullptr, nullptr);
+  ByteBuffer bytes = ByteBuffer::allocate(n > 0 ? static_cast<size_t>(n) : 0);
+  if (bytes.isNull()) return bytes;
+  bytes.shrink(static_cast<uint32_t>(
+      std::max(WideCharToMultiByte(CP_ACP, 0, wide, size, reinterpret_cast<char*>(bytes.data()), n,
+                                   nullptr, nullptr),
+               0)));
+  return bytes;
 }
 
 SystemText::SystemText(const char* text) : text_(text ? text : "") {

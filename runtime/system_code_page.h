@@ -2,10 +2,15 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/byte_buffer.h"
 #include "runtime/document_encoding.h"
 
 // The system's ANSI code page, the one every window of this program holds its text in.
 const CodePage& systemCodePage();
+
+// The system code page's bytes of a UTF-16 text, the bytes the system gives a narrow caller
+// for a window holding that text; the empty buffer for an empty text or when memory runs out.
+ByteBuffer systemBytes(std::u16string_view text);
 
 // A text as it may be handed to the system: without a last lead byte that lacks its trail
 // byte, which the system would pair with the terminating zero, reading on past the text.

@@ -15,7 +15,10 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <new>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -26,6 +29,8 @@
 #include "ui/component_type.h"
 #include "ui/edit_box_input.h"
 #include "ui/gdi.h"
+#include "ui/long_work.h"
+#include "ui/piece_sizer.h"
 #include "ui/word_break.h"
 
 namespace {
@@ -56,15 +61,57 @@ SIZE textExtent(HFONT font, const char* text) {
   return size;
 }
 
-// The whole text of a window, read once into a runtime block.
-Text windowText(HWND hwnd) {
+// The whole text of a window, read once into a runtime block; nothing when there is no memory
+// for it.
+std::optional<Text> wholeWindowText(HWND hwnd) {
   int length = GetWindowTextLengthA(hwnd);
   if (length <= 0) return Text();
   auto* chars = static_cast<char*>(runtimeAlloc(static_cast<size_t>(length) + 1));
-  if (!chars) return Text();
+  if (!chars) return std::nullopt;
   int copied = GetWindowTextA(hwnd, chars, length + 1);
   chars[std::clamp(copied, 0, length)] = '\0';
   return Text::adopt(chars);
+}
+
+Text windowText(HWND hwnd) { return wholeWindowText(hwnd).value_or(Text()); }
+
+double nowMs() {
+  LARGE_INTEGER counter, frequency;
+  QueryPerformanceCounter(&counter);
+  QueryPerformanceFrequency(&frequency);
+  return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// The end of the piece of about `size` bytes that starts at `at`: a double-byte character and
+// a CR LF pair are never split.
+size_t pieceEnd(std::string_view text, size_t at, size_t size) {
+  const CodePage& codePage = systemCodePage();
+  const size_t goal = std::min(text.size(), at + size);
+  size_t i = at;
+  while (i < goal) i += codePage.isLeadByte(static_cast<uint8_t>(text[i])) ? 2 : 1;
+  i = std::min(i, text.size());
+  if (i < text.size() && text[i - 1] == '\r' && text[i] == '\n') ++i;
+  return i;
+}
+
+// What the control does to its text on these messages must wait while a long text goes in.
+bool changesText(UINT msg) {
+  switch (msg) {
+    case WM_SETTEXT:
+    case WM_CHAR:
+    case WM_IME_CHAR:
+    case WM_KEYDOWN:
+    case WM_PASTE:
+    case WM_CUT:
+    case WM_CLEAR:
+    case WM_UNDO:
+    case EM_UNDO:
+    case EM_REPLACESEL:
+    case EM_SETHANDLE:
+      return true;
+    default:
+      return false;
+  }
 }
 
 DWORD borderExStyle(int border) {
@@ -178,6 +225,7 @@ class EditBox : public Component {
   bool getProperty(int index, PropertyValue& out) const;
   std::vector<uint8_t> saveProperties() const;
   bool wantsKey(uint32_t key) const;
+  std::optional<std::u16string> wideContent() const;
 
   static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -196,6 +244,8 @@ class EditBox : public Component {
   void applyInputMode();
   void applySelection();
   void setContent(const char* text);
+  void loadInPieces(std::string_view text);
+  bool givePiece(std::string_view piece, bool first, DWORD& end);
   void setBackColor(uint32_t colour);
   void setSelStart(int32_t value);
   void setSelLength(int32_t value);
@@ -249,10 +299,16 @@ class EditBox : public Component {
   HWND spin_ = nullptr;              // owned: destroyed with the box
   int lineHeight_ = 0;               // height of "W": a single-line box's client area
   bool programmaticChange_ = false;  // EN_CHANGE of our own SetWindowText raises nothing
+  // While a long text goes in: the whole of it, which reads of Content give; only the pieces
+  // themselves (feeding_) may change the control's text.
+  std::optional<std::string_view> loading_;
+  bool feeding_ = false;
   static WNDPROC systemProc_;
+  static WNDPROC systemProcW_;  // the same procedure as the system's wide callers reach it
 };
 
 WNDPROC EditBox::systemProc_ = nullptr;
+WNDPROC EditBox::systemProcW_ = nullptr;
 
 EditBox::EditBox(const CreateParams& p, const PropertyBlob& blob)
     : Component(p.window, p.unit),
@@ -307,6 +363,8 @@ bool EditBox::createWindow(const CreateParams& p, const std::string& content) {
                           GetModuleHandleA(nullptr), nullptr);
   if (!hwnd_) return false;
   SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  if (!systemProcW_)
+    systemProcW_ = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd_, GWLP_WNDPROC));
   auto previous = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EditBox::windowProc)));
   if (!systemProc_) systemProc_ = previous;
@@ -407,13 +465,80 @@ void EditBox::applySelection() {
 }
 
 void EditBox::setContent(const char* text) {
+  const HWND self = hwnd_;
   programmaticChange_ = true;
-  SetWindowTextA(hwnd_, SystemText(text).c_str());
+  const std::string_view whole(text, lengthWithoutLoneLeadByte(text, systemCodePage()));
+  if (multiline_ && whole.size() >= kPiecewiseTextBytes && !loading_) {
+    loadInPieces(whole);
+    if (!IsWindow(self)) return;
+  } else {
+    SetWindowTextA(hwnd_, SystemText(text).c_str());
+  }
   programmaticChange_ = false;
   // A multi-line control reports no change of its own, a single-line one reported it while
   // the flag was up: either way the one event comes from here, with the text in place.
   SendMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(hwnd_)), EN_CHANGE),
                reinterpret_cast<LPARAM>(hwnd_));
+}
+
+// A long text goes to the control a piece at a time, with the program answering other programs
+// between pieces (LongWork). The control takes hundreds of milliseconds or more per megabyte,
+// so one WM_SETTEXT would leave the program deaf for minutes; on a long line it is quadratic in
+// the line's length, the pieces are not. The box is painted again, at the top, once the text is
+// in. Stops early when the control takes no more text (no memory): the writer compares the
+// length.
+void EditBox::loadInPieces(std::string_view text) {
+  LongWork work;
+  const HWND self = hwnd_;
+  loading_ = text;
+  SendMessageA(hwnd_, EM_SETLIMITTEXT, 0, 0);
+  PieceSizer sizer;
+  DWORD end = 0;
+  for (size_t at = 0; at < text.size();) {
+    const size_t next = pieceEnd(text, at, sizer.size());
+    const double started = nowMs();
+    if (!givePiece(text.substr(at, next - at), at == 0, end)) break;
+    sizer.took(next - at, nowMs() - started);
+    // The box is not painted meanwhile (its old look stays): a paint at the end of a long text
+    // costs the control a walk through all its lines for every line it shows.
+    ValidateRect(hwnd_, nullptr);
+    keepAnswering();
+    if (!IsWindow(self)) return;
+    at = next;
+  }
+  loading_.reset();
+  SendMessageA(hwnd_, EM_SETSEL, 0, 0);
+  SendMessageA(hwnd_, EM_SCROLLCARET, 0, 0);
+  InvalidateRect(hwnd_, nullptr, TRUE);
+  SendMessageA(hwnd_, EM_EMPTYUNDOBUFFER, 0, 0);
+  SendMessageA(hwnd_, EM_SETMODIFY, FALSE, 0);
+  applyMaxLength();
+}
+
+// Appends a piece at the caret, which stays at the end of the text between pieces (the first
+// piece replaces the text). `end` is where the text ended, in the control's units, and becomes
+// where it ends now; false when the control took nothing.
+bool EditBox::givePiece(std::string_view piece, bool first, DWORD& end) {
+  std::string chars;
+  try {
+    chars.assign(piece);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  feeding_ = true;
+  if (first) {
+    SetWindowTextA(hwnd_, chars.c_str());
+    SendMessageA(hwnd_, EM_SETSEL, INT_MAX, INT_MAX);
+  } else {
+    // Placing the caret costs the control a walk through its lines: only when it moved.
+    if (selectionRange() != std::pair<DWORD, DWORD>(end, end))
+      SendMessageA(hwnd_, EM_SETSEL, INT_MAX, INT_MAX);
+    SendMessageA(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(chars.c_str()));
+  }
+  feeding_ = false;
+  const DWORD before = end;
+  end = selectionRange().second;
+  return end > before;
 }
 
 void EditBox::setBackColor(uint32_t colour) {
@@ -499,6 +624,25 @@ std::pair<DWORD, DWORD> EditBox::selectionRange() const {
   DWORD start = 0, end = 0;
   SendMessageA(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   return {start, std::max(start, end)};
+}
+
+// The control keeps its text in UTF-16 and answers a wide WM_GETTEXT with a plain copy; its
+// wide procedure is called directly, past this box's narrow one, through which the text would
+// be converted twice.
+std::optional<std::u16string> EditBox::wideContent() const {
+  const LRESULT length = CallWindowProcW(systemProcW_, hwnd_, WM_GETTEXTLENGTH, 0, 0);
+  if (length <= 0) return std::u16string();
+  if (length >= INT_MAX) return std::nullopt;
+  std::u16string text;
+  try {
+    text.resize(static_cast<size_t>(length) + 1);
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+  const LRESULT copied = CallWindowProcW(systemProcW_, hwnd_, WM_GETTEXT, length + 1,
+                                         reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(std::clamp<LRESULT>(copied, 0, length)));
+  return text;
 }
 
 Text EditBox::selectedText() const {
@@ -598,9 +742,12 @@ int EditBox::setProperty(int index, const PropertyValue& value) {
 bool EditBox::getProperty(int index, PropertyValue& out) const {
   auto [start, end] = selectionRange();
   switch (index + 8) {
-    case kEditContent:
-      out = PropertyValue(windowText(hwnd_));
+    case kEditContent: {
+      std::optional<Text> text = loading_ ? Text::copyOf(*loading_) : wholeWindowText(hwnd_);
+      if (loading_ && !loading_->empty() && text->isNull()) text.reset();
+      out = text ? PropertyValue(std::move(*text)) : PropertyValue::unreadableValue();
       return true;
+    }
     case kEditBorder:
       out = PropertyValue(border_);
       return true;
@@ -830,6 +977,7 @@ LRESULT EditBox::onNcDestroy(WPARAM wp, LPARAM lp) {
 LRESULT CALLBACK EditBox::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* box = reinterpret_cast<EditBox*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (!box) return CallWindowProcA(systemProc_, hwnd, msg, wp, lp);
+  if (box->loading_ && !box->feeding_ && changesText(msg)) return 0;
   switch (msg) {
     case WM_CHAR:
       return box->onChar(wp, lp);
@@ -927,3 +1075,9 @@ const ComponentType kEditBox{
 const bool registered = registerComponentType(kEditBoxType, kEditBox);
 
 }  // namespace
+
+std::optional<std::u16string> copyContent(UnitId window, UnitId unit) {
+  auto* box = dynamic_cast<EditBox*>(resolveUnit(window, unit));
+  if (!box) fatalError(FatalText::kUnitNotLoaded, 0, window, unit);
+  return box->wideContent();
+}

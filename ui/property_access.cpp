@@ -243,7 +243,7 @@ PropertyValue readSpecific(const LoadedUnit& u, int index, int sub) {
   PropertyValue raw;
   auto get = u.type->operation<kOpGetProperty>();
   if (!get || !get(u.object, index - 8, raw)) return PropertyValue();
-  return convertForRead(kind, raw);
+  return convertForRead(kind, std::move(raw));
 }
 
 void writeSpecific(LoadedWindow& w, int unitIndex, int index, int sub, const PropertyValue& v) {
@@ -254,12 +254,13 @@ void writeSpecific(LoadedWindow& w, int unitIndex, int index, int sub, const Pro
     const std::optional<LogFont> f = writeFontField(currentFont(u, index), sub, v, screenDpiY());
     if (!f) return;
     converted = PropertyValue(ByteBuffer::copyOf(&*f, sizeof *f));
-  } else {
+  } else if (!writtenUnchanged(kind)) {
     converted = convertForWrite(kind, v);
   }
+  const PropertyValue& value = writtenUnchanged(kind) ? v : converted;
   auto set = u.type->operation<kOpSetProperty>();
   if (!set) return;
-  if (set(u.object, index - 8, converted) == 1 && liveWindow(u)) recreateUnit(w, unitIndex);
+  if (set(u.object, index - 8, value) == 1 && liveWindow(u)) recreateUnit(w, unitIndex);
 }
 
 }  // namespace

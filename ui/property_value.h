@@ -87,6 +87,13 @@ class PropertyValue {
   static PropertyValue fromPair(uint32_t low, uint32_t high) {
     return PropertyValue(static_cast<int64_t>((static_cast<uint64_t>(high) << 32) | low));
   }
+  // A value the component could not read whole (no memory for a copy of a long text). It
+  // reads as empty; callers that must not take it for an empty value ask unreadable().
+  static PropertyValue unreadableValue() {
+    PropertyValue v;
+    v.unreadable_ = true;
+    return v;
+  }
 
   int32_t asInt() const { return static_cast<int32_t>(number_); }
   int64_t asInt64() const { return number_; }
@@ -95,6 +102,9 @@ class PropertyValue {
   double asReal() const;
   bool asBool() const { return number_ != 0; }
   const Text& asText() const { return text_; }
+  // Moves the text out: a long text is not copied on its way to the caller.
+  Text takeText() { return std::move(text_); }
+  bool unreadable() const { return unreadable_; }
   const char* c_str() const { return text_.c_str(); }
   const ByteBuffer& asBytes() const { return bytes_; }
   const FontValue& asFont() const { return font_; }
@@ -104,4 +114,5 @@ class PropertyValue {
   Text text_;
   ByteBuffer bytes_;
   FontValue font_;
+  bool unreadable_ = false;
 };

@@ -18,6 +18,7 @@ constexpr TypeId kMenuItemType = 0x00010003;
 constexpr TypeId kEditBoxType = 0x00010005;
 constexpr TypeId kTabControlType = 0x00010015;
 constexpr TypeId kCommonDialogType = 0x0001001F;
+constexpr TypeId kTimerType = 0x00010020;
 constexpr TypeId kStatusBarType = 0x00020002;
 constexpr TypeId kTransLabelType = 0x00020005;
 constexpr TypeId kDropTargetType = 0x00030001;

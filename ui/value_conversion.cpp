@@ -40,7 +40,22 @@ PropertyValue convertForWrite(PropertyKind kind, const PropertyValue& value) {
   }
 }
 
-PropertyValue convertForRead(PropertyKind kind, const PropertyValue& raw) {
+bool writtenUnchanged(PropertyKind kind) {
+  switch (kind) {
+    case kKindText:
+    case kKindText2:
+    case kKindText3:
+    case kKindFileName:
+    case kKindBinding:
+    case kKindBinding2:
+      return true;
+    default:
+      return false;
+  }
+}
+
+PropertyValue convertForRead(PropertyKind kind, PropertyValue raw) {
+  if (raw.unreadable()) return raw;
   switch (kind) {
     case kKindLogical:
       return PropertyValue(raw.asInt64() == 1 ? 1 : 0);
@@ -53,7 +68,7 @@ PropertyValue convertForRead(PropertyKind kind, const PropertyValue& raw) {
     case kKindFileName:
     case kKindBinding:
     case kKindBinding2:
-      return PropertyValue(raw.asText());
+      return PropertyValue(raw.takeText());
     case kKindPicture:
     case kKindIcon:
     case kKindPointer:

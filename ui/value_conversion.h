@@ -31,8 +31,12 @@ int32_t mulDiv(int32_t a, int32_t b, int32_t c);
 
 // Value written to a property of `kind` (fonts excepted).
 PropertyValue convertForWrite(PropertyKind kind, const PropertyValue& value);
-// Value returned when reading a raw component value of `kind` (fonts excepted).
-PropertyValue convertForRead(PropertyKind kind, const PropertyValue& raw);
+// True for the kinds whose written value goes to the component as it is (texts): a document
+// of hundreds of megabytes is not copied on its way.
+bool writtenUnchanged(PropertyKind kind);
+// Value returned when reading a raw component value of `kind` (fonts excepted). Texts are
+// moved out of `raw`, not copied; an unreadable value stays unreadable.
+PropertyValue convertForRead(PropertyKind kind, PropertyValue raw);
 
 // Font sub-properties at `dpi` (LOGPIXELSY). sub -1 reads/writes the whole FontValue; any
 // other sub-index than those of FontField reads nothing.

@@ -18,6 +18,7 @@
 
 #include "runtime/system_code_page.h"
 #include "ui/gdi.h"
+#include "ui/long_work.h"
 #include "ui/menu_bar.h"
 #include "ui/picture.h"
 
@@ -655,6 +656,7 @@ LRESULT CALLBACK WindowComponent::windowProc(HWND hwnd, UINT msg, WPARAM wParam,
     self->hwnd_ = hwnd;
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
+  if (putOffDuringLongWork(hwnd, msg, wParam, lParam)) return 0;
   switch (msg) {
     case WM_PAINT:
       return self->onPaint();
@@ -662,6 +664,8 @@ LRESULT CALLBACK WindowComponent::windowProc(HWND hwnd, UINT msg, WPARAM wParam,
       return self->onClose();
     case WM_QUERYENDSESSION:
       return self->onQueryEndSession(wParam, lParam);
+    case WM_ENDSESSION:
+      return self->onEndSession(wParam, lParam);
     case WM_DESTROY:
       return self->onDestroy();
     case WM_NCDESTROY:
@@ -731,6 +735,11 @@ LRESULT WindowComponent::onClose() {
 LRESULT WindowComponent::onQueryEndSession(WPARAM wParam, LPARAM lParam) {
   const LRESULT result = callDefault(WM_QUERYENDSESSION, wParam, lParam);
   return raiseWindowEvent(windowId_, kWindowMayClose) ? FALSE : result;
+}
+
+LRESULT WindowComponent::onEndSession(WPARAM wParam, LPARAM lParam) {
+  if (wParam) raiseWindowEvent(windowId_, kWindowSessionEnding);
+  return 0;
 }
 
 LRESULT WindowComponent::onDestroy() {
@@ -1199,7 +1208,11 @@ void messageLoop(KeepGoing keepGoing, bool nested) {
     while (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && idle.step()) {
     }
     if (!keepGoing()) return;
-    if (GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+    const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    // -1 is a message the system could not hand over (Wine fails so on a text of a megabyte
+    // or more sent from another process); only 0 is WM_QUIT.
+    if (got == -1) continue;
+    if (got == 0) {
       if (nested) PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }

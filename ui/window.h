@@ -58,6 +58,9 @@ enum WindowEvent : int32_t {
   kWindowShown = 10,
   kWindowHidden = 11,
   kWindowCloseRequested = 12,
+  // WM_ENDSESSION with a true wParam: the session ends and Windows will end the process
+  // without closing the window, once the message returns.
+  kWindowSessionEnding = 13,
 };
 
 // Window property indices.
@@ -153,6 +156,7 @@ class WindowComponent : public Component {
   LRESULT onPaint();
   LRESULT onClose();
   LRESULT onQueryEndSession(WPARAM wParam, LPARAM lParam);
+  LRESULT onEndSession(WPARAM wParam, LPARAM lParam);
   LRESULT onDestroy();
   LRESULT onNcDestroy(WPARAM wParam, LPARAM lParam);
   LRESULT onMove(WPARAM wParam, LPARAM lParam);

@@ -157,7 +157,8 @@ static const char* programUnderTest() {
 
 void QuenloApp::start() {
   std::string exe = inFolder("Quenlo.exe");
-  if (!CopyFileA(programUnderTest(), exe.c_str(), FALSE)) return;
+  // Another instance may be running from the folder, holding the program file.
+  if (!CopyFileA(programUnderTest(), exe.c_str(), FALSE) && !fileExists(exe)) return;
   STARTUPINFOA si{};
   si.cb = sizeof si;
   std::string command = "\"" + exe + "\"";
@@ -333,8 +334,10 @@ bool QuenloApp::openThroughDialog(const std::string& path, int ms) {
   HWND dialog = waitForDialog();
   if (!dialog) return false;
   confirmFileDialog(dialog, path);
-  // The command goes on after the dialog is gone; a sent message waits until it has ended.
-  return waitUntil([&] { return !IsWindow(dialog); }, ms) && sync(ms);
+  // The command goes on after the dialog is gone; a sent message waits until it has ended, or,
+  // in a long open, is answered while the text goes in and the status says so.
+  return waitUntil([&] { return !IsWindow(dialog); }, ms) && sync(ms) &&
+         waitUntil([&] { return status() != "正在打开文件…"; }, ms) && sync(ms);
 }
 
 bool QuenloApp::chooseByKeyboard(int title, int item, WORD opener) {

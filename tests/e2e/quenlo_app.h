@@ -13,7 +13,8 @@ class QuenloApp {
   // Each waits up to `startMs` for the window, and as long again for it to be ready.
   explicit QuenloApp(int startMs = 30000);
   // Copies the program into `folder` and starts it from `workingDir`; both exist, and are left
-  // in place afterwards.
+  // in place afterwards. A program already in `folder` that cannot be replaced, because another
+  // instance runs it, is started as it is.
   QuenloApp(const std::string& folder, const std::string& workingDir);
   ~QuenloApp();
   QuenloApp(const QuenloApp&) = delete;

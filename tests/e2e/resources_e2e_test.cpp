@@ -52,6 +52,24 @@ TEST(ResourcesE2E, TheVersionIsInChineseOfThePrcWithItsCompanyAndCopyright) {
   EXPECT_NE(versionString(info, "LegalCopyright"), "");
 }
 
+// The 32-bit program gets 4 GB of address space on 64-bit Windows instead of 2, room for a
+// file twice as large.
+TEST(ResourcesE2E, TheProgramMayUseAddressesAboveTwoGigabytes) {
+  HANDLE file =
+      CreateFileA(QUENLO_EXE, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  std::vector<char> head(4096);
+  DWORD read = 0;
+  ReadFile(file, head.data(), static_cast<DWORD>(head.size()), &read, nullptr);
+  CloseHandle(file);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(head.data());
+  ASSERT_EQ(dos->e_magic, IMAGE_DOS_SIGNATURE);
+  ASSERT_LT(static_cast<DWORD>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS32), read);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(head.data() + dos->e_lfanew);
+  ASSERT_EQ(nt->Signature, IMAGE_NT_SIGNATURE);
+  EXPECT_TRUE(nt->FileHeader.Characteristics & IMAGE_FILE_LARGE_ADDRESS_AWARE);
+}
+
 std::string lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
   return s;

@@ -113,3 +113,9 @@ std::string hostPermissions(const std::string& path) {
   while (!mode.empty() && (mode.back() == '\n' || mode.back() == '\r')) mode.pop_back();
   return mode;
 }
+
+std::string hostPath(const std::string& path) { return underWine() ? hostName(path) : ""; }
+
+bool runInHostShell(const std::string& command, const std::function<bool()>& done) {
+  return underWine() && runOnHost("Z:\\bin\\sh", "sh -c \"" + command + "\"", done);
+}

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 
 // A symbolic link `link` to the file `target` (both full paths), removed again with the object.
@@ -25,3 +26,8 @@ bool setHostPermissions(const std::string& path, const char* mode);
 // Under Wine, the file's host permissions as the host's stat shows them ("755"); "" elsewhere or
 // when they cannot be read.
 std::string hostPermissions(const std::string& path);
+
+// Under Wine: the host's name of a path, and a command run by the host's shell (paths in it
+// quoted with single quotes), waiting up to 5 s for `done`. "" and false elsewhere.
+std::string hostPath(const std::string& path);
+bool runInHostShell(const std::string& command, const std::function<bool()>& done);

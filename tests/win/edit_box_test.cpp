@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "form/property_blob.h"
+#include "runtime/system_code_page.h"
 #include "tests/win/test_support.h"
 #include "ui/component_model.h"
 #include "ui/edit_box.h"
@@ -139,6 +143,33 @@ TEST_F(EditBoxTest, LargeTextsTravelWholeAndCanStillBeTypedInto) {
   write(kSingle, kEditSelStart, -1);
   type(kSingle, "b");
   EXPECT_EQ(40001u, read(kSingle).size());
+}
+
+// The copy taken for the recovery file, turned into bytes on another thread, gives the bytes of
+// Content, also for characters the code page lacks, which only a paste brings into the box.
+TEST_F(EditBoxTest, TheCopiedTextGivesTheBytesOfContent) {
+  std::string big;
+  while (big.size() < 1024 * 1024) big += "第一行 line\r\n";
+  const std::wstring pasted = L"\xD55C\xAD6D \xD83D\xDE00 \x4E2D";  // Korean, an emoji, 中
+  for (const char* text :
+       {"", "abc\r\n中文，标点。", big.c_str(), static_cast<const char*>(nullptr)}) {
+    write(kMulti, kEditContent, text ? text : "");
+    if (!text && OpenClipboard(window())) {
+      EmptyClipboard();
+      HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE, (pasted.size() + 1) * sizeof(wchar_t));
+      std::memcpy(GlobalLock(global), pasted.c_str(), (pasted.size() + 1) * sizeof(wchar_t));
+      GlobalUnlock(global);
+      SetClipboardData(CF_UNICODETEXT, global);
+      CloseClipboard();
+      SendMessageA(box(kMulti), WM_PASTE, 0, 0);
+    }
+    const std::optional<std::u16string> copy = copyContent(kWin, kMulti);
+    ASSERT_TRUE(copy.has_value());
+    ByteBuffer bytes;
+    std::thread([&] { bytes = systemBytes(*copy); }).join();
+    EXPECT_TRUE(bytes.view() == read(kMulti)) << read(kMulti).size() << " bytes in Content";
+  }
+  EXPECT_EQ(read(kMulti), "?? ?? \xD6\xD0") << "the code page lacks them";
 }
 
 TEST_F(EditBoxTest, MaxLengthLimitsTyping) {

@@ -216,6 +216,88 @@ TEST_F(MainWindowTest, UnreadableFileLeavesTheDocumentAlone) {
   EXPECT_EQ(content(InputBox), "");
 }
 
+// `bytes` of numbered CR LF lines.
+std::string linesOf(size_t bytes) {
+  std::string text;
+  for (int i = 0; text.size() < bytes; ++i) text += "line " + std::to_string(i) + " 一行\r\n";
+  text.resize(bytes, 'x');
+  return text;
+}
+
+WNDPROC gInputBoxProc = nullptr;
+// A text box that takes no text after the first piece, as one out of memory does.
+LRESULT CALLBACK takesOnlyAPiece(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == EM_REPLACESEL) return 0;
+  return CallWindowProcA(gInputBoxProc, hwnd, msg, wp, lp);
+}
+
+// Whatever runs out of memory during an open, the open is refused with the reason and the
+// document and PathBox stay as they were.
+TEST_F(MainWindowTest, AnOpenWithoutMemoryForTheWholeFileIsRefused) {
+  const std::string big = dir_.file("big.txt");
+  writeAll(big, linesOf(200 * 1024));
+  writeProperty(MainWindow, InputBox, Content, "keep me");
+  const struct {
+    const char* what;
+    std::function<void()> fail, undo;
+  } cases[] = {
+      {"no memory for the file's bytes",
+       [] { setRuntimeAllocHookForTests([](size_t bytes) { return bytes > 64 * 1024; }); },
+       [] { setRuntimeAllocHookForTests(nullptr); }},
+      {"a text box that takes only the first piece",
+       [&] {
+         gInputBoxProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+             control(InputBox), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&takesOnlyAPiece)));
+       },
+       [&] {
+         SetWindowLongPtrA(control(InputBox), GWLP_WNDPROC,
+                           reinterpret_cast<LONG_PTR>(gInputBoxProc));
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.fail();
+    onFilesDropped(big.c_str());
+    c.undo();
+    EXPECT_EQ(status(), "无法打开文件" + big + "：文件太大，无法完整打开");
+    const std::string kept = content(InputBox);
+    EXPECT_TRUE(kept == "keep me") << kept.size() << " bytes";
+    EXPECT_EQ(content(PathBox), "Quenlo备份.txt");
+  }
+  onFilesDropped(big.c_str());
+  EXPECT_EQ(status(), "已打开用户拖放的文件") << "with the memory it opens";
+  EXPECT_EQ(content(InputBox).size(), 200u * 1024);
+}
+
+// A line that would take the text box hours is refused before anything changes.
+TEST_F(MainWindowTest, AFileWithALineOfMoreThanAMegabyteIsRefused) {
+  const std::string file = dir_.file("one line.txt");
+  writeAll(file, "short\r\n" + std::string((1 << 20) + 1, 'w') + "\r\nshort");
+  writeProperty(MainWindow, InputBox, Content, "keep me");
+  onFilesDropped(file.c_str());
+  EXPECT_EQ(status(),
+            "无法打开文件" + file + "：文件中有超过1MB的长行，文本框无法在合理的时间内显示");
+  EXPECT_EQ(content(InputBox), "keep me");
+  EXPECT_EQ(content(PathBox), "Quenlo备份.txt");
+}
+
+// A text that cannot be read out whole is never saved: not by Ctrl+S, not as the backup.
+TEST_F(MainWindowTest, WithoutMemoryForACopyOfTheTextNothingIsSaved) {
+  const std::string doc = dir_.file("doc.txt");
+  writeAll(doc, "old");
+  onFilesDropped(doc.c_str());
+  writeProperty(MainWindow, InputBox, Content, linesOf(200 * 1024).c_str());
+  setRuntimeAllocHookForTests([](size_t bytes) { return bytes > 64 * 1024; });
+  onSaveToCurrentPathClicked();
+  EXPECT_EQ(status(), "无法保存文件到" + doc + "：内存不足，无法取出全部文字");
+  SendMessageA(main(), WM_CLOSE, 0, 0);
+  pumpMessages();
+  setRuntimeAllocHookForTests(nullptr);
+  EXPECT_EQ(findLoadedWindow(MainWindow), nullptr);
+  EXPECT_EQ(readAll(doc), "old");
+  EXPECT_EQ(GetFileAttributesA(dir_.file("Quenlo备份.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST_F(MainWindowTest, FailedSaveIsReported) {
   std::string bad = dir_.file("no-such-folder\\x.txt");
   writeProperty(MainWindow, PathBox, Content, bad.c_str());

@@ -362,13 +362,21 @@ TEST_F(WindowTest, AHandlerReturningTrueOrNothingDoesNotStopTheClose) {
   EXPECT_EQ(gProbesDestroyed, 4);
 }
 
-TEST_F(WindowTest, TheSessionEndIsRefusedByTheMayCloseHandler) {
+TEST_F(WindowTest, TheSessionEndIsRefusedByTheMayCloseHandlerAndItsEndClosesNothing) {
   load("window_basic");
   setCustomHandler(2, [](EventCall& e) { e.returns(0); });
   EXPECT_EQ(SendMessageA(windowHandle(), WM_QUERYENDSESSION, 0, 0), FALSE);
   setCustomHandler(2, nullptr);
   EXPECT_NE(SendMessageA(windowHandle(), WM_QUERYENDSESSION, 0, 0), FALSE);
-  EXPECT_NE(findLoadedWindow(kWindow), nullptr) << "answering the query destroys nothing";
+  // Windows then ends the process without closing the window: only a session end that goes
+  // ahead raises the window's event.
+  std::vector<int32_t> seen;
+  for (int slot : {0, 1, 2})
+    setCustomHandler(slot, [&](EventCall& e) { seen.push_back(e.eventNumber()); });
+  SendMessageA(windowHandle(), WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+  SendMessageA(windowHandle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  EXPECT_EQ(seen, std::vector<int32_t>{kWindowSessionEnding});
+  EXPECT_NE(findLoadedWindow(kWindow), nullptr) << "answering the session destroys nothing";
 }
 
 TEST_F(WindowTest, TheDestroyingHandlerStillReachesTheControls) {

@@ -6,6 +6,7 @@
 //                 [--baseline Other/Quenlo.exe]
 //   notepad_bench --quenlo Quenlo.exe --notepad notepad.exe --baseline Other/Quenlo.exe
 //                 --opens-only --files a.txt[,b.txt] [--runs 3] [--out table.md]
+//   ... [--typing a.txt,b.txt] [--zoom c.txt] [--turns 7] [--zoom-turns 3] [--typing-only]
 //   notepad_bench --fill-window     (the plain-fill window of the repaint floor; started by itself)
 //   notepad_bench --start-floor     (the start-up floor's window; started by itself)
 //
@@ -32,6 +33,20 @@
 //   of the tree and returns when they are done; a frame is that pair. Measured for Quenlo,
 //   notepad and, as the floor, a window of another process whose WM_PAINT only fills its
 //   client area with one brush.
+// - keystroke: each --typing file is opened in Quenlo (which wraps), in notepad with its word
+//   wrap turned off (from its "编辑" menu) and in the --baseline build. At a place near the top
+//   (the 200th character), the middle and the end of the text the caret is put at the start of
+//   the line (EM_SETSEL, EM_SCROLLCARET), the program brought forward with its text box focused
+//   and everything painted; then one 'x' is typed with SendInput, timed until the text box holds
+//   its caret past the new character (EM_GETSEL, answered between the program's messages) and
+//   the window tree has been painted (as for start). Backspace takes it back, untimed. --turns
+//   keystrokes at each place, the programs in turns.
+// - zoom and font sizes, in the --zoom file: Quenlo's Ctrl+wheel (Ctrl pressed in its text box,
+//   one notch away from the user over it, 18 to 19 points) and its "B18" item (the menu command
+//   posted, back to 18 points), timed from the input until the text box answers WM_GETFONT with
+//   a new font and the tree has been painted; notepad's font dialog ("编辑", "字体") with 19,
+//   then 18 points typed into its size box, timed from the confirmation, with notepad's wrap on
+//   (its default) and off. --zoom-turns of each, in turns.
 // - opens in turns (--opens-only): each file opened and saved by Quenlo, the baseline build and
 //   notepad in turns, each time in a fresh process, --runs times: open and save as above, the
 //   peak working set after both, and the slowest answer to a WM_NULL sent every 50 ms from
@@ -52,6 +67,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -290,11 +306,7 @@ class Running {
               1);
     if (main_ && waitUntil([&] { return readyForTyping(); }, 60000, 1) && waitPainted(main_, 60000))
       startMs_ = nowMs() - start_;
-    for (HWND h : treeOf(main_)) {
-      if (_stricmp(classOf(h).c_str(), "Edit") == 0 &&
-          (GetWindowLongA(h, GWL_STYLE) & ES_MULTILINE))
-        text_ = h;
-    }
+    findText();
   }
   ~Running() {
     if (!pi_.hProcess) return;
@@ -313,6 +325,16 @@ class Running {
   HWND text() const { return text_; }
   HANDLE process() const { return pi_.hProcess; }
   DWORD pid() const { return pi_.dwProcessId; }
+  DWORD thread() const { return pi_.dwThreadId; }
+  // The multi-line text box; again after the program has made a new one.
+  void findText() {
+    text_ = nullptr;
+    for (HWND h : treeOf(main_)) {
+      if (_stricmp(classOf(h).c_str(), "Edit") == 0 &&
+          (GetWindowLongA(h, GWL_STYLE) & ES_MULTILINE))
+        text_ = h;
+    }
+  }
 
  private:
   // The main window is the active one of its thread, which has a focus window: keys go there.
@@ -605,10 +627,12 @@ void openAndSave(const Program& program, Running& app, const std::string& path,
 
 struct Options {
   std::string quenlo, notepad, big, out;
-  std::string baseline;  // another Quenlo.exe whose start-up is measured in the same turns
+  std::string baseline;  // another Quenlo.exe, measured in the same turns
   std::vector<std::string> files;
-  int runs = 5, bigRuns = 2, startRuns = 21;
-  bool startOnly = false;
+  std::vector<std::string> typing;  // files typed into
+  std::string zoom;                 // the file of the zoom and font-size figures
+  int runs = 5, bigRuns = 2, startRuns = 21, turns = 7, zoomTurns = 3;
+  bool startOnly = false, typingOnly = false;
   bool opensOnly = false;
 };
 
@@ -815,6 +839,337 @@ void table(FILE* out, const Options& o, const AppResult& q, const AppResult& n, 
                cell(fill.sweep.worst).c_str());
 }
 
+// --- Typing and zoom -----------------------------------------------------------------------
+
+void focusText(Running& app) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (GetGUIThreadInfo(app.thread(), &info) && info.hwndFocus == app.text()) return;
+  RECT r;
+  GetWindowRect(app.text(), &r);
+  SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  INPUT click[2] = {};
+  click[0].type = click[1].type = INPUT_MOUSE;
+  click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, click, sizeof(INPUT));
+  sync(app.main());
+}
+
+bool inFront(Running& app) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetForegroundWindow() == app.main() && GetGUIThreadInfo(app.thread(), &info) &&
+         info.hwndFocus == app.text();
+}
+
+// The program in front with its text box focused, and still so a moment later: Wine carries
+// out a change of the foreground window late, and an earlier one may still land.
+bool readyToType(Running& app) {
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    if (!bringForward(app.main())) continue;
+    focusText(app);
+    Sleep(100);
+    if (inFront(app)) return true;
+  }
+  return false;
+}
+
+// Notepad's "编辑" menu holds "自动换行(W)" and "字体(F)..."; SC_KEYMENU opens it by its letter.
+bool notepadMenuItem(Running& app, WORD item) {
+  if (!readyToType(app)) return false;
+  PostMessageA(app.main(), WM_SYSCOMMAND, SC_KEYMENU, 'e');
+  if (!waitUntil(
+          [&] {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            return GetGUIThreadInfo(app.thread(), &info) && (info.flags & GUI_INMENUMODE);
+          },
+          20000))
+    return false;
+  INPUT keys[2] = {keyInput(item, true), keyInput(item, false)};
+  SendInput(2, keys, sizeof(INPUT));
+  return true;
+}
+
+bool notepadWraps(HWND text) { return !(GetWindowLongA(text, GWL_STYLE) & ES_AUTOHSCROLL); }
+
+// Turning the wrap on or off gives notepad a new text box.
+bool setNotepadWrap(Running& app, bool wrap) {
+  if (notepadWraps(app.text()) == wrap) return true;
+  const LRESULT limit = SendMessageA(app.text(), EM_GETLIMITTEXT, 0, 0);
+  if (!notepadMenuItem(app, 'W')) return false;
+  if (!waitUntil(
+          [&] {
+            app.findText();
+            return app.text() && notepadWraps(app.text()) == wrap;
+          },
+          600000, 20))
+    return false;
+  // Wine's notepad leaves the new box at the default limit of 30,000 characters, past which
+  // it refuses typing; the first box had its limit raised.
+  SendMessageA(app.text(), EM_SETLIMITTEXT, static_cast<WPARAM>(limit), 0);
+  return sync(app.main()) && waitPainted(app.main(), 600000);
+}
+
+DWORD_PTR ask(HWND text, UINT message, WPARAM wp, LPARAM lp) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(text, message, wp, lp, SMTO_NORMAL, 900000, &result);
+  return result;
+}
+
+// The height of the lines the text box shows and the width of the first four characters of
+// the first: what a new font size changes. (WM_GETFONT does not answer another process in
+// Wine.)
+int64_t lineMetrics(HWND text) {
+  const DWORD_PTR first = ask(text, EM_GETFIRSTVISIBLELINE, 0, 0);
+  const DWORD_PTR start = ask(text, EM_LINEINDEX, first, 0);
+  const DWORD_PTR next = ask(text, EM_POSFROMCHAR, ask(text, EM_LINEINDEX, first + 1, 0), 0);
+  const DWORD_PTR at = ask(text, EM_POSFROMCHAR, start, 0);
+  const DWORD_PTR fourth = ask(text, EM_POSFROMCHAR, start + 4, 0);
+  return int64_t{HIWORD(next) - HIWORD(at)} << 32 | (LOWORD(fourth) - LOWORD(at));
+}
+
+// Milliseconds from `start` until the text box shows other line metrics than `before`, painted.
+double untilRefonted(Running& app, int64_t before, double start, int ms = 900000) {
+  if (!waitUntil([&] { return lineMetrics(app.text()) != before; }, ms, 1)) return -1;
+  if (!waitPainted(app.main(), 600000)) return -1;
+  return nowMs() - start;
+}
+
+// The face that Quenlo's text box font (size 18, no face named) comes out as.
+std::wstring quenloFace() {
+  HFONT font =
+      CreateFontA(-24, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, PROOF_QUALITY, 0, "");
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  wchar_t face[LF_FACESIZE] = {};
+  GetTextFaceW(dc, LF_FACESIZE, face);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(font);
+  return face;
+}
+
+// Chooses `face` in the font dialog's list of faces, as a click would.
+void chooseFace(HWND dialog, const std::wstring& face) {
+  HWND faces = GetDlgItem(dialog, 0x470);  // cmb1
+  const auto count = static_cast<int>(SendMessageW(faces, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    wchar_t name[LF_FACESIZE * 2] = {};
+    if (SendMessageW(faces, CB_GETLBTEXTLEN, i, 0) >= LF_FACESIZE * 2) continue;
+    SendMessageW(faces, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(name));
+    if (face != name) continue;
+    SendMessageW(faces, CB_SETCURSEL, i, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(faces));
+    return;
+  }
+}
+
+// Notepad's font dialog: Quenlo's face and `points` chosen in it, confirmed.
+double notepadFontChange(Running& app, int points) {
+  if (!notepadMenuItem(app, 'F')) return -1;
+  HWND dialog = nullptr;
+  if (!waitUntil(
+          [&] {
+            return (dialog = findTop(app.pid(), [](HWND h) { return classOf(h) == "#32770"; })) !=
+                   nullptr;
+          },
+          20000))
+    return -1;
+  static const std::wstring face = quenloFace();
+  chooseFace(dialog, face);
+  const std::string size = std::to_string(points);
+  SendMessageA(GetDlgItem(dialog, 0x472), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(size.c_str()));
+  const int64_t before = lineMetrics(app.text());
+  const double start = nowMs();
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+  // Wine's dialog at times closes without a new font: a failed turn, not a wait of minutes.
+  return untilRefonted(app, before, start, 60000);
+}
+
+// One notch away from the user over Quenlo's text box, with Ctrl held down in it.
+double quenloWheel(Running& app) {
+  if (!readyToType(app)) return -1;
+  RECT r;
+  GetWindowRect(app.text(), &r);
+  SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  INPUT ctrl = keyInput(VK_CONTROL, true);
+  SendInput(1, &ctrl, sizeof ctrl);
+  sync(app.main());
+  const int64_t before = lineMetrics(app.text());
+  INPUT wheel{};
+  wheel.type = INPUT_MOUSE;
+  wheel.mi.dwFlags = MOUSEEVENTF_WHEEL;
+  wheel.mi.mouseData = WHEEL_DELTA;
+  const double start = nowMs();
+  SendInput(1, &wheel, sizeof wheel);
+  const double ms = untilRefonted(app, before, start);
+  ctrl = keyInput(VK_CONTROL, false);
+  SendInput(1, &ctrl, sizeof ctrl);
+  sync(app.main());
+  return ms;
+}
+
+// A font-size item of Quenlo's menu bar, by its place in it.
+double quenloMenuSize(Running& app, int position) {
+  const int64_t before = lineMetrics(app.text());
+  const double start = nowMs();
+  PostMessageA(app.main(), WM_COMMAND, MAKEWPARAM(20000 + position, 0), 0);
+  return untilRefonted(app, before, start);
+}
+
+// The caret at the start of the line holding character `at` (as the control counts), shown.
+bool placeCaret(Running& app, size_t at) {
+  if (!readyToType(app)) return false;
+  const DWORD_PTR line = ask(app.text(), EM_LINEFROMCHAR, at, 0);
+  const DWORD_PTR start = ask(app.text(), EM_LINEINDEX, line, 0);
+  ask(app.text(), EM_SETSEL, start, start);
+  ask(app.text(), EM_SCROLLCARET, 0, 0);
+  return waitPainted(app.main(), 600000);
+}
+
+// The caret's position, in 16 bits: EM_GETSEL answers another process in its return value.
+// Asked instead of the text's length, which for a box with an ANSI window procedure Wine
+// answers to a Unicode caller by fetching and converting the whole text: a poll that costs
+// tens of milliseconds in a big document would be timed as the keystroke's.
+WORD caret(HWND text) { return LOWORD(ask(text, EM_GETSEL, 0, 0)); }
+
+// One 'x' typed: milliseconds until the caret has moved past it and the window tree has been
+// painted. Backspace then takes it back, untimed.
+double keystroke(Running& app) {
+  const WORD before = caret(app.text());
+  if (!inFront(app)) return -1;
+  INPUT keys[2] = {keyInput('X', true), keyInput('X', false)};
+  const double start = nowMs();
+  SendInput(2, keys, sizeof(INPUT));
+  if (!waitUntil([&] { return caret(app.text()) == static_cast<WORD>(before + 1); }, 60000, 0)) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(app.thread(), &info);
+    log("  (the text box did not take the key: caret %u, was %u; focus %p, text box %p, "
+        "foreground %p %s %s)\n",
+        caret(app.text()), before, static_cast<void*>(info.hwndFocus),
+        static_cast<void*>(app.text()), static_cast<void*>(GetForegroundWindow()),
+        classOf(GetForegroundWindow()).c_str(), captionOf(GetForegroundWindow()).c_str());
+    return -1;
+  }
+  if (!waitPainted(app.main(), 600000)) return -1;
+  const double ms = nowMs() - start;
+  keys[0] = keyInput(VK_BACK, true);
+  keys[1] = keyInput(VK_BACK, false);
+  SendInput(2, keys, sizeof(INPUT));
+  waitUntil([&] { return caret(app.text()) == before; }, 600000, 1);
+  waitPainted(app.main(), 600000);
+  return ms;
+}
+
+struct Typist {
+  const Program* program;
+  std::string label;
+  bool wrap;  // notepad's setting; Quenlo always wraps
+  std::unique_ptr<Running> app;
+};
+
+// Each program started with `path` open, in the wrap setting asked for.
+bool openForTyping(std::vector<Typist>& typists, const std::string& path,
+                   const std::string& bytes) {
+  for (Typist& t : typists) {
+    t.app = std::make_unique<Running>(*t.program);
+    if (!t.app->ok() || openFile(*t.program, *t.app, path, bytes) < 0) {
+      log("  %s: %s did not open\n", t.label.c_str(), path.c_str());
+      return false;
+    }
+    if (t.program->openKey == 'O' && !setNotepadWrap(*t.app, t.wrap)) {
+      log("  %s: the wrap could not be set\n", t.label.c_str());
+      return false;
+    }
+    log("  %s: opened\n", t.label.c_str());
+  }
+  return true;
+}
+
+struct TypingRow {
+  std::string measure;
+  std::vector<std::vector<double>> samples;  // per typist
+};
+
+// Keystrokes near the top, the middle and the end of each file, in turns.
+std::vector<TypingRow> measureTyping(std::vector<Typist>& typists,
+                                     const std::vector<std::string>& files,
+                                     const std::map<std::string, std::string>& contents,
+                                     int turns) {
+  std::vector<TypingRow> rows;
+  for (const auto& path : files) {
+    log("Typing into %s\n", path.c_str());
+    if (!openForTyping(typists, path, contents.at(path))) continue;
+    const size_t length = wideLength(contents.at(path));
+    const std::pair<const char*, size_t> places[] = {
+        {"top", 200}, {"middle", length / 2}, {"end", length > 0 ? length - 1 : 0}};
+    for (const auto& [where, at] : places) {
+      TypingRow row{"keystroke until painted, " + baseName(path) + ", " + where,
+                    std::vector<std::vector<double>>(typists.size())};
+      for (int turn = 0; turn < turns; ++turn) {
+        for (size_t i = 0; i < typists.size(); ++i) {
+          Running& app = *typists[i].app;
+          double ms = -1;
+          for (int attempt = 0; attempt < 3 && ms < 0; ++attempt)
+            ms = placeCaret(app, at) ? keystroke(app) : -1;
+          if (ms >= 0) row.samples[i].push_back(ms);
+          log("  %s %s: %.1f ms\n", typists[i].label.c_str(), where, ms);
+        }
+      }
+      rows.push_back(std::move(row));
+    }
+    for (Typist& t : typists) t.app.reset();
+  }
+  return rows;
+}
+
+// Quenlo: one Ctrl+wheel notch (18 to 19 points) and "B18" (back to 18); notepad: its font
+// dialog, 19 and 18 points, with and without wrap.
+std::vector<TypingRow> measureZoom(std::vector<Typist>& typists, const std::string& path,
+                                   const std::string& bytes, int turns) {
+  constexpr int kSizeB18 = 10;
+  log("Zoom and font sizes in %s\n", path.c_str());
+  if (!openForTyping(typists, path, bytes)) return {};
+  TypingRow wheel{"Ctrl+wheel one notch / notepad font 19 pt, " + baseName(path),
+                  std::vector<std::vector<double>>(typists.size())};
+  TypingRow menu{"\"B18\" / notepad font 18 pt, " + baseName(path),
+                 std::vector<std::vector<double>>(typists.size())};
+  for (int turn = 0; turn < turns; ++turn) {
+    for (size_t i = 0; i < typists.size(); ++i) {
+      Running& app = *typists[i].app;
+      const bool isNotepad = typists[i].program->openKey == 'O';
+      const double up = isNotepad ? notepadFontChange(app, 19) : quenloWheel(app);
+      const double back = isNotepad ? notepadFontChange(app, 18) : quenloMenuSize(app, kSizeB18);
+      if (up >= 0) wheel.samples[i].push_back(up);
+      if (back >= 0) menu.samples[i].push_back(back);
+      log("  %s: %.0f ms, %.0f ms\n", typists[i].label.c_str(), up, back);
+    }
+  }
+  for (Typist& t : typists) t.app.reset();
+  return {wheel, menu};
+}
+
+// Quenlo (typists[0]) against notepad (typists[1]); the others go into the last column.
+void typingTable(FILE* out, const std::vector<Typist>& typists,
+                 const std::vector<TypingRow>& rows) {
+  for (const TypingRow& row : rows) {
+    std::vector<Stats> s;
+    for (const auto& samples : row.samples) s.push_back(statsOf(samples));
+    std::string others;
+    for (size_t i = 2; i < s.size(); ++i)
+      others += (others.empty() ? "" : "; ") + typists[i].label + " " + cell(s[i].median);
+    std::fprintf(out, "| %s (median of turns) | %zu/%zu | %s | %s | %s | %s |\n",
+                 row.measure.c_str(), s[0].count, s[1].count, cell(s[0].median).c_str(),
+                 cell(s[1].median).c_str(), ratio(s[0].median, s[1].median).c_str(),
+                 others.c_str());
+  }
+}
+
 std::vector<std::string> split(const std::string& list) {
   std::vector<std::string> parts;
   size_t from = 0;
@@ -846,8 +1201,8 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "--fill-window") return fillWindowMain();
     if (arg == "--start-floor") return startFloorMain();
-    if (arg == "--start-only") {
-      o.startOnly = true;
+    if (arg == "--start-only" || arg == "--typing-only") {
+      (arg == "--start-only" ? o.startOnly : o.typingOnly) = true;
       continue;
     }
     if (arg == "--opens-only") {
@@ -864,18 +1219,26 @@ int main(int argc, char** argv) {
     if (arg == "--big-runs") o.bigRuns = std::max(1, std::atoi(argv[++i]));
     if (arg == "--start-runs") o.startRuns = std::max(1, std::atoi(argv[++i]));
     if (arg == "--out") o.out = argv[++i];
+    if (arg == "--typing") o.typing = split(argv[++i]);
+    if (arg == "--zoom") o.zoom = fullPath(argv[++i]);
+    if (arg == "--turns") o.turns = std::max(1, std::atoi(argv[++i]));
+    if (arg == "--zoom-turns") o.zoomTurns = std::max(1, std::atoi(argv[++i]));
   }
   if (o.quenlo.empty() || o.notepad.empty()) {
     std::fprintf(stderr,
                  "usage: notepad_bench --quenlo Quenlo.exe --notepad notepad.exe --files a,b "
                  "[--big c] [--runs 5] [--big-runs 2] [--start-runs 21] [--start-only] "
+                 "[--typing a,b] [--zoom c] [--turns 7] [--zoom-turns 3] [--typing-only] "
                  "[--out table.md]\n");
     return 2;
   }
   for (auto& f : o.files) f = fullPath(f);
+  for (auto& f : o.typing) f = fullPath(f);
   std::map<std::string, std::string> contents;
   for (const auto& f : o.files) contents[f] = readAll(f);
+  for (const auto& f : o.typing) contents[f] = readAll(f);
   if (!o.big.empty()) contents[o.big] = readAll(o.big);
+  if (!o.zoom.empty()) contents[o.zoom] = readAll(o.zoom);
 
   const Program quenlo{"Quenlo", o.quenlo, folderOf(o.quenlo), 'D',
                        [](HWND h) { return captionOf(h) == "Quenlo3.0"; }};
@@ -898,15 +1261,18 @@ int main(int argc, char** argv) {
     if (out != stdout) std::fclose(out);
     return 0;
   }
-  log("Start-up, in turns\n");
-  std::vector<const Program*> starters = {&quenlo, &notepad, &floor};
-  if (!o.baseline.empty()) starters.push_back(&baseline);
-  const std::vector<Stats> starts = startSideBySide(starters, o.startRuns);
+  std::vector<Stats> starts;
+  if (!o.typingOnly) {
+    log("Start-up, in turns\n");
+    std::vector<const Program*> starters = {&quenlo, &notepad, &floor};
+    if (!o.baseline.empty()) starters.push_back(&baseline);
+    starts = startSideBySide(starters, o.startRuns);
+  }
   FILE* out = o.out.empty() ? stdout : std::fopen(o.out.c_str(), "w");
   if (!out) return 1;
   tableHead(out);
-  startTable(out, starts);
-  if (!o.startOnly) {
+  if (!o.typingOnly) startTable(out, starts);
+  if (!o.startOnly && !o.typingOnly) {
     log("Quenlo\n");
     const AppResult q = runProgram(quenlo, o, contents);
     log("Notepad\n");
@@ -917,6 +1283,17 @@ int main(int argc, char** argv) {
       if (fillWindow.main()) fillFrames = measureFrames(fillWindow.main());
     }
     table(out, o, q, n, fillFrames, contents);
+  }
+  if (!o.startOnly) {
+    std::vector<Typist> typists;
+    typists.push_back({&quenlo, "Quenlo", true, nullptr});
+    typists.push_back({&notepad, "notepad without wrap", false, nullptr});
+    if (!o.baseline.empty()) typists.push_back({&baseline, "baseline", true, nullptr});
+    typingTable(out, typists, measureTyping(typists, o.typing, contents, o.turns));
+    if (!o.zoom.empty()) {
+      typists.insert(typists.begin() + 1, Typist{&notepad, "notepad", true, nullptr});
+      typingTable(out, typists, measureZoom(typists, o.zoom, contents.at(o.zoom), o.zoomTurns));
+    }
   }
   if (out != stdout) std::fclose(out);
   return 0;

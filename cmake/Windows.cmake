@@ -95,7 +95,8 @@ add_test(NAME win_tests COMMAND quenlo_tests)
 
 file(GLOB e2e_tests CONFIGURE_DEPENDS tests/e2e/*.cpp)
 if(e2e_tests)
-  add_executable(quenlo_e2e ${e2e_tests} tests/support/file_links.cpp)
+  add_executable(quenlo_e2e ${e2e_tests} tests/support/file_links.cpp
+    ui/components/edit_box/word_break.cpp)
   target_include_directories(quenlo_e2e PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(quenlo_e2e PRIVATE gtest gtest_main ole32 shell32 user32 gdi32 psapi version)
   target_compile_definitions(quenlo_e2e PRIVATE ${win_defs}

@@ -9,14 +9,19 @@
 # 2. writes GBK test files of 1, 20 and 100 MB into $QUENLO_BUILD/bench-data (kept between runs);
 # 3. with its own Xvfb and prefix (scripts/wine-env.sh), runs bench/paint_bench (start-up and
 #    repaint cost of the background picture) and bench/notepad_bench (Quenlo against Wine's
-#    notepad: start-up in turns, open, save, memory, repaint frames, and raw Win32 floors);
-# 4. replaces the part of bench/NOTES.md between the "bench:begin" and "bench:end" markers.
+#    notepad: start-up in turns, open, save, memory, repaint frames, raw Win32 floors, and
+#    keystrokes in 1, 5 and 20 MB and zoom and font sizes in 5 MB against notepad);
+# 4. replaces the part of bench/NOTES.md between the "bench:begin" and "bench:end" markers
+#    ("bench-typing:" for a typing-only run).
 #
 # BENCH_RUNS (default 5) and BENCH_BIG_RUNS (default 2) set the runs per figure, BENCH_START_RUNS
 # (default 31) the start-ups in turns; BENCH_START_ONLY=1 measures start-up alone and
-# BENCH_BASELINE=path/Quenlo.exe adds another build to its turns. The logs stay in
-# $QUENLO_BUILD/bench-results. About 15 to 20 minutes on 2 cores, most of it loading the 100 MB
-# file into the edit controls. Not part of scripts/test.sh: benchmarks are not tests.
+# BENCH_BASELINE=path/Quenlo.exe adds another build to its turns and to the typing and zoom
+# figures. BENCH_TURNS (default 7) sets the keystrokes per place and program, BENCH_ZOOM_TURNS
+# (default 3, 0 for none) the zoom and font-size changes; BENCH_TYPING_ONLY=1 measures those
+# alone, into a section of its own. The logs stay in $QUENLO_BUILD/bench-results. About 25
+# minutes on 2 cores, most of it loading the 100 MB and 20 MB files into the edit controls. Not
+# part of scripts/test.sh: benchmarks are not tests.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${QUENLO_BUILD:-$root/build}
@@ -52,9 +57,15 @@ if [ -n "${BENCH_BASELINE:-}" ]; then
 fi
 if [ "${BENCH_START_ONLY:-}" = 1 ]; then
   extra+=(--start-only)
+elif [ "${BENCH_TYPING_ONLY:-}" = 1 ]; then
+  extra+=(--typing-only)
+  python3 "$root/bench/make_text.py" "$data" 1 5 20
 else
-  python3 "$root/bench/make_text.py" "$data" 1 20 100
+  python3 "$root/bench/make_text.py" "$data" 1 5 20 100
 fi
+
+zoom=(--zoom "$data/text-5mb.txt" --zoom-turns "${BENCH_ZOOM_TURNS:-3}")
+[ "${BENCH_ZOOM_TURNS:-}" = 0 ] && zoom=()
 
 cd "$root"
 # shellcheck source=wine-env.sh
@@ -69,15 +80,20 @@ echo "bench: notepad_bench (many minutes)" >&2
 "$QUENLO_WINE" "$build/$folder/notepad_bench.exe" --quenlo "$run/Quenlo.exe" --notepad notepad.exe \
   --files "$data/text-1mb.txt,$data/text-20mb.txt" --big "$data/text-100mb.txt" \
   --runs "$runs" --big-runs "$big_runs" --start-runs "$start_runs" "${extra[@]}" \
+  --typing "$data/text-1mb.txt,$data/text-5mb.txt,$data/text-20mb.txt" --turns "${BENCH_TURNS:-7}" \
+  "${zoom[@]}" \
   --out "$results/table.md" >"$results/notepad.txt" 2>&1
 wine_version=$("$QUENLO_WINE" --version)
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 wine_env_cleanup
 trap - EXIT
 
+# A typing-only run has a section of its own, so that the full run's figures stay.
+marker=bench
+[ "${BENCH_TYPING_ONLY:-}" = 1 ] && marker=bench-typing
 section=$results/section.md
 {
-  echo "<!-- bench:begin (written by scripts/bench.sh; edit outside these markers) -->"
+  echo "<!-- $marker:begin (written by scripts/bench.sh; edit outside these markers) -->"
   echo "Run of $(date -u '+%Y-%m-%d %H:%M UTC'):"
   echo
   echo "- CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores"
@@ -85,6 +101,9 @@ section=$results/section.md
   echo "- Xvfb 1280x800x24, Wine virtual desktop, LANG=zh_CN.UTF-8 (code page 936)"
   if [ "${BENCH_START_ONLY:-}" = 1 ]; then
     echo "- start-ups only (BENCH_START_ONLY=1): $start_runs in turns"
+  elif [ "${BENCH_TYPING_ONLY:-}" = 1 ]; then
+    echo "- keystrokes and zoom only (BENCH_TYPING_ONLY=1): ${BENCH_TURNS:-7} keystrokes per place"
+    echo "  and program, ${BENCH_ZOOM_TURNS:-3} zoom and font-size changes each, in turns"
   else
     echo "- runs per figure: $runs ($big_runs for the 100 MB file); start-ups: $start_runs in turns"
   fi
@@ -100,16 +119,16 @@ section=$results/section.md
   echo '```'
   cat "$results/paint.txt"
   echo '```'
-  echo "<!-- bench:end -->"
+  echo "<!-- $marker:end -->"
 } >"$section"
 
 notes=$root/bench/NOTES.md
-if [ -f "$notes" ] && grep -q '<!-- bench:begin' "$notes"; then
-  python3 - "$notes" "$section" <<'EOF'
+if [ -f "$notes" ] && grep -q "<!-- $marker:begin" "$notes"; then
+  python3 - "$notes" "$section" "$marker" <<'EOF'
 import re, sys
-notes, section = sys.argv[1], open(sys.argv[2]).read().rstrip("\n")
+notes, section, m = sys.argv[1], open(sys.argv[2]).read().rstrip("\n"), sys.argv[3]
 text = open(notes).read()
-text = re.sub(r"<!-- bench:begin.*?<!-- bench:end -->", lambda _: section, text, flags=re.S)
+text = re.sub(rf"<!-- {m}:begin.*?<!-- {m}:end -->", lambda _: section, text, flags=re.S)
 open(notes, "w").write(text)
 EOF
 else

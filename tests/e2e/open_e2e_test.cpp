@@ -93,15 +93,16 @@ TEST(LongOpenE2E, SaysItIsWorkingShowsThePathAndAnswersAllAlong) {
   QuenloApp app;
   ASSERT_TRUE(app.started());
   const std::string file = app.elsewhere() + "\\long.txt";
-  const std::string text = linesOf(3 << 20);
+  // Large enough to take seconds: the box's own line breaking loads faster than the default.
+  const std::string text = linesOf(6 << 20);
   ASSERT_TRUE(writeFile(file, text));
   app.chooseMenu(1);
   HWND dialog = app.waitForDialog();
   ASSERT_NE(dialog, nullptr);
   QuenloApp::confirmFileDialog(dialog, file);
 
-  bool sawWorking = false, sawPathWhileWorking = false;
-  int answers = 0;
+  bool sawPathWhileWorking = false;
+  int answers = 0, answersWhileWorking = 0;
   const DWORD start = GetTickCount();
   for (std::string status; status != kOpened && GetTickCount() - start < 600000; Sleep(20)) {
     // Windows calls a window that has not answered for 5 s not responding; this one answers
@@ -112,15 +113,16 @@ TEST(LongOpenE2E, SaysItIsWorkingShowsThePathAndAnswersAllAlong) {
     ++answers;
     status = wholeText(app.statusBar(), 5000);
     if (status == kOpening) {
-      sawWorking = true;
+      ++answersWhileWorking;
       sawPathWhileWorking = sawPathWhileWorking ||
                             _stricmp(wholeText(app.pathBox(), 5000).c_str(), file.c_str()) == 0;
     }
   }
   ASSERT_EQ(app.status(), kOpened);
-  EXPECT_TRUE(sawWorking);
   EXPECT_TRUE(sawPathWhileWorking);
-  EXPECT_GT(answers, 10) << "the open was expected to take seconds";
+  // The box takes a megabyte in a quarter of a second at best: a load in one piece answers
+  // once at most before it, a load in pieces all along.
+  EXPECT_GE(answersWhileWorking, 3) << "answers while the text went in";
   EXPECT_TRUE(wholeText(app.inputBox()) == text);
 }
 

@@ -97,4 +97,33 @@ TEST(Screenshots, AUtf8DocumentAndARefusedFile) {
   EXPECT_TRUE(saveScreen(folder + "\\refused.bmp"));
 }
 
+// Mixed Chinese and ASCII paragraphs, wrapped: a short document, and the middle of a big one.
+// Run with QUENLO_E2E_PROGRAM naming a build without the box's own line breaking to compare.
+TEST(Screenshots, WrappedMixedText) {
+  const std::string folder = shotFolder();
+  if (folder.empty()) GTEST_SKIP() << "QUENLO_SCREENSHOTS is not set";
+  const std::string paragraph =
+      "他说：“你好，世界！”Quenlo 是一个文本编辑器，it wraps long lines, （括号里的话）"
+      "数字 2048 和 x86_64；《书名》、「引号」和『双引号』？another sentence here. "
+      "末尾还有一句。一二三四五六七八九十，一二三四五六七八九十。abcdefghijklmnopqrstuvwxyz"
+      "abcdefghijklmnopqrstuvwxyz 中文！\r\n";
+  std::string small, big;
+  for (int i = 0; i < 4; ++i) small += paragraph;
+  while (big.size() < (2u << 20)) big += paragraph;
+  QuenloApp app;
+  ASSERT_TRUE(app.started());
+  const std::string smallPath = app.elsewhere() + "\\small.txt",
+                    bigPath = app.elsewhere() + "\\big.txt";
+  ASSERT_TRUE(writeFile(smallPath, small) && writeFile(bigPath, big));
+  ASSERT_TRUE(app.openThroughDialog(smallPath));
+  Sleep(300);
+  EXPECT_TRUE(saveScreen(folder + "\\wrap-small.bmp"));
+  ASSERT_TRUE(app.openThroughDialog(bigPath, 300000));
+  const LRESULT middle = SendMessageA(app.inputBox(), WM_GETTEXTLENGTH, 0, 0) / 2;
+  SendMessageA(app.inputBox(), EM_SETSEL, middle, middle);
+  SendMessageA(app.inputBox(), EM_SCROLLCARET, 0, 0);
+  Sleep(500);
+  EXPECT_TRUE(saveScreen(folder + "\\wrap-big.bmp"));
+}
+
 }  // namespace

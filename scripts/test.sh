@@ -53,7 +53,7 @@ for target in "$build"/fuzz/*_fuzz; do
   mkdir -p "$corpus"
   seeds="$root/tests/fuzz/corpus/${name%_fuzz}"
   [ -d "$seeds" ] && cp -n "$seeds"/* "$corpus"/ 2>/dev/null || true
-  "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
+  "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=256 -print_final_stats=0 \
     "$corpus" 2>"$build/fuzz/$name.log" || { tail -50 "$build/fuzz/$name.log"; exit 1; }
   echo "$name: $(ls "$corpus" | wc -l) corpus inputs, no crash"
 done

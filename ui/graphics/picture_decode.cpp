@@ -176,6 +176,23 @@ void pngRead(png_structp png, png_bytep out, size_t count) {
 [[noreturn]] void pngFail(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void pngWarn(png_structp, png_const_charp) {}
 
+uint32_t readU32BigEndian(const uint8_t* p) {
+  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+}
+
+// The reader allocates a chunk's buffer from its stated length before reading
+// it, so a damaged length would cost gigabytes for a file of a few bytes.
+bool pngChunksFitTheFile(const uint8_t* data, size_t size) {
+  size_t position = 8;
+  while (size - position >= 12) {
+    const uint32_t length = readU32BigEndian(data + position);
+    if (length > size - position - 12) return false;
+    if (std::memcmp(data + position + 4, "IEND", 4) == 0) return true;
+    position += 12 + size_t{length};
+  }
+  return false;
+}
+
 struct PngJob {
   std::vector<uint8_t> rgba;
   std::vector<png_bytep> rows;
@@ -536,6 +553,7 @@ PictureSize jpegSize(const uint8_t* data, size_t size) {
 
 PicturePixels decodePng(const uint8_t* data, size_t size, uint32_t background) {
   if (!data || size < 8 || png_sig_cmp(data, 0, 8) != 0) return {};
+  if (!pngChunksFitTheFile(data, size)) return {};
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngFail, pngWarn);
   if (!png) return {};
   png_infop info = png_create_info_struct(png);

@@ -6,6 +6,7 @@
 #include "tests/win/test_support.h"
 #include "ui/components/status_bar/status_bar.h"
 #include "ui/components/window/menu_bar.h"
+#include "ui/model/window_lookup.h"
 #include "ui/graphics/gdi.h"
 #include "ui/model/component_model.h"
 #include "ui/model/value_conversion.h"

@@ -14,6 +14,7 @@
 #include "runtime/byte_buffer.h"
 #include "tests/win/test_support.h"
 #include "ui/components/window/window.h"
+#include "ui/loop/window_loading.h"
 #include "ui/graphics/picture.h"
 #include "ui/model/component_model.h"
 

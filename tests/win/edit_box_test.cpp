@@ -313,6 +313,32 @@ TEST_F(EditBoxTest, LargeFontMakesASingleLineBoxTaller) {
   EXPECT_EQ(150, heightOf(box(kMulti)));
 }
 
+// A long text takes a new font by being given again: what the user sees and can do with it stays,
+// and a box with something to undo keeps it.
+TEST_F(EditBoxTest, ANewFontKeepsALongTextItsSelectionAndUndo) {
+  std::string big;
+  while (big.size() < 1024 * 1024) big += "第一行 line，标点。\r\n";
+  for (bool undoable : {false, true}) {
+    SCOPED_TRACE(undoable);
+    write(kMulti, kEditContent, big.c_str());
+    SendMessageW(box(kMulti), EM_SETSEL, 0, 0);
+    SendMessageW(box(kMulti), EM_REPLACESEL, undoable, reinterpret_cast<LPARAM>(L"\xD55C"));
+    SendMessageA(box(kMulti), EM_SETSEL, 600000, 600010);
+    const std::optional<std::u16string> before = copyContent(kWin, kMulti);
+    const auto oldFont = SendMessageA(box(kMulti), WM_GETFONT, 0, 0);
+    writeProperty(kWin, kMulti, kEditFont, kFontSize, 20 + undoable);
+    EXPECT_NE(oldFont, SendMessageA(box(kMulti), WM_GETFONT, 0, 0));
+    EXPECT_TRUE(copyContent(kWin, kMulti) == before) << "a character the code page lacks too";
+    DWORD start = 0, end = 0;
+    SendMessageA(box(kMulti), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(600000u, start);
+    EXPECT_EQ(600010u, end);
+    EXPECT_TRUE(SendMessageA(box(kMulti), EM_GETMODIFY, 0, 0));
+    EXPECT_EQ(undoable, SendMessageA(box(kMulti), EM_CANUNDO, 0, 0) != 0);
+  }
+}
+
 TEST_F(EditBoxTest, SingleLineClientIsOneCentredLine) {
   HWND h = box(kSingle);
   auto font = reinterpret_cast<HFONT>(SendMessageA(h, WM_GETFONT, 0, 0));

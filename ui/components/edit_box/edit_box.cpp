@@ -170,7 +170,8 @@ void EditBox::applyFont() {
   auto font = made ? made.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   if (singleLine()) growToFit(font);
   lineHeight_ = textExtent(font, "W").cy;
-  SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  if (!refontByReloading(font))
+    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   // The old font goes only now that the control has let go of it.
   hfont_ = std::move(made);
   if (singleLine()) recomputeFrame();

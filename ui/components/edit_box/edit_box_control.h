@@ -15,6 +15,9 @@
 #include "ui/graphics/gdi.h"
 #include "ui/model/component_type.h"
 
+// From this length (UTF-16 units) a new font is given by reloading the text.
+inline constexpr LRESULT kRefontByReloadingChars = 256 * 1024;
+
 // One GBK double-byte character: what a line of this box must have room for.
 inline constexpr char kTallCharacter[] = "中";
 
@@ -63,6 +66,7 @@ class EditBox : public Component {
   void raise(int32_t event, int32_t argument, int argCount);
 
   void applyFont();
+  bool refontByReloading(HFONT font);
   void growToFit(HFONT font);
   void recomputeFrame();
   void applyBorder();

@@ -501,10 +501,4 @@ TEST_F(DropTarget, DropThroughOleReachesTheRegisteredWindow) {
             (Events{{kDropFiles, "C:\\one.txt\r\nC:\\two.txt\r\n"}}));
 }
 
-TEST(DropTargetLoad, NewerStoredVersionFailsTheLoad) {
-  useTestForm("drop_newer");
-  EXPECT_FALSE(loadWindow(0x52410002, false, nullptr));
-  EXPECT_EQ(findLoadedWindow(0x52410002), nullptr);
-}
-
 }  // namespace

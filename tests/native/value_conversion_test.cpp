@@ -42,13 +42,19 @@ TEST(ValueConversion, TextAndBytes) {
 }
 
 TEST(FontFields, SizeRoundTripsThroughMulDiv) {
-  LogFont f = writeFontField(fontOfHeight(0), kFontSize, 12, 96).value();
-  EXPECT_EQ(f.lfHeight, -16);
-  EXPECT_EQ(readFontField(f, kFontSize, 96).asInt(), 12);
-  f = writeFontField(f, kFontSize, 5, 96).value();
-  EXPECT_EQ(f.lfHeight, -7);
-  EXPECT_EQ(readFontField(f, kFontSize, 96).asInt(), 5);
-  EXPECT_EQ(writeFontField(f, kFontSize, -3, 96).value().lfHeight, 0);
+  // Both ways round to the nearest: 5 points are 6.67 pixels, 21 pixels are 15.75 points.
+  const struct {
+    int32_t written;
+    int32_t height, read;
+  } sizes[] = {{12, -16, 12}, {5, -7, 5}, {20, -27, 20}, {16, -21, 16}, {8, -11, 8}, {-3, 0, 0}};
+  for (const auto& s : sizes) {
+    LogFont f = writeFontField(fontOfHeight(-1), kFontSize, s.written, 96).value();
+    EXPECT_EQ(f.lfHeight, s.height) << s.written;
+    EXPECT_EQ(readFontField(f, kFontSize, 96).asInt(), s.read) << s.written;
+  }
+  const struct { int32_t height, points; } stored[] = {{-13, 10}, {-22, 17}, {21, 16}};
+  for (const auto& s : stored)
+    EXPECT_EQ(readFontField(fontOfHeight(s.height), kFontSize, 96).asInt(), s.points) << s.height;
 }
 
 TEST(FontFields, TheMostNegativeHeightHasASize) {

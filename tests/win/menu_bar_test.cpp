@@ -395,6 +395,42 @@ TEST_F(MenuBarTest, CommandIdsAreTheItemsPositions) {
   }
 }
 
+// Windows with more items than a form holds, made in place: an id one past the last item
+// reaches neither it nor the control after the items, and 57599 is the last id there is.
+TEST_F(MenuBarTest, CommandIdsStopPastTheLastItemAndAt57599) {
+  useTestForm("menu_bar");  // for its handler table
+  const struct {
+    int items;
+    UINT id;
+    std::vector<UnitId> clicked;
+  } cases[] = {{2, 20002, {}}, {37601, 57599, {0x26000000 + 37599}}, {37601, 57600, {}}};
+  for (const auto& c : cases) {
+    FormDescription form;
+    WindowDescription& d = form.windows.emplace_back();
+    d.id = kWindow;
+    d.unitIds.push_back(0x06010000);
+    d.units.emplace_back().type = kWindowType;
+    for (int i = 0; i < c.items; ++i) {
+      d.unitIds.push_back(0x26000000 + i);
+      UnitRecord& item = d.units.emplace_back();
+      item.type = kMenuItemType;
+      item.clickHandler = 0;
+    }
+    d.unitIds.push_back(kA);
+    UnitRecord& control = d.units.emplace_back();
+    control.type = kKeyProbeType;
+    control.bindings = {{0, 0}};
+    setForm(&form);
+    clearEventLog();
+    EXPECT_TRUE(handleMenuCommand(addLoadedWindow(form.windows[0]), c.id));
+    std::vector<UnitId> clicked;
+    for (const auto& e : eventLog()) clicked.push_back(e.unit);
+    EXPECT_EQ(clicked, c.clicked) << c.id;
+    removeLoadedWindow(kWindow);
+    setForm(nullptr);
+  }
+}
+
 TEST_F(MenuBarTest, WritingAnItemRebuildsTheBarOnlyWhenSomethingChanged) {
   load("menu_bar");
   HMENU before = GetMenu(windowHandle());

@@ -9,39 +9,11 @@ std::vector<std::pair<UnitId, int32_t>> gSeen;
 
 namespace {
 
-LRESULT CALLBACK probeProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-  if (m == WM_NCDESTROY) {
-    auto* p = reinterpret_cast<Probe*>(GetWindowLongPtrA(h, GWLP_USERDATA));
-    if (p) {
-      reportUnitDestroyed(p->windowId(), p->unitId(), p);
-      delete p;
-    }
-  }
-  return DefWindowProcA(h, m, w, l);
-}
-
 Component* createProbe(const CreateParams& p) {
-  static bool registered = [] {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = probeProc;
-    wc.lpszClassName = "QuenloProbe";
-    return RegisterClassA(&wc) != 0;
-  }();
-  (void)registered;
   auto* probe = new Probe(p.window, p.unit);
   if (p.propertiesSize >= 4) std::memcpy(&probe->choice, p.properties, 4);
-  DWORD style = p.style | (p.parent ? WS_CHILD : WS_OVERLAPPEDWINDOW);
-  HWND h = CreateWindowExA(
-      0, "QuenloProbe", "", style, p.x, p.y, p.width, p.height, p.parent,
-      p.parent ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.controlId)) : nullptr, nullptr,
-      nullptr);
-  SetWindowLongPtrA(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(probe));
-  struct Access : Probe {
-    static void set(Probe* pr, HWND hw) { static_cast<Access*>(pr)->hwnd_ = hw; }
-  };
-  Access::set(probe, h);
   ++Probe::created;
-  return probe;
+  return ProbeControl::create(probe, p, p.style | (p.parent ? WS_CHILD : WS_OVERLAPPEDWINDOW));
 }
 
 int setProbe(Component* c, int index, const PropertyValue& v) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "form/form_description.h"
+#include "tests/support/probe_control.h"
 #include "ui/model/component_model.h"
 
 // A probe component with one property of each kind, so that the model's conversions, events and
@@ -18,8 +19,8 @@ constexpr UnitId kWin = 0x52990001, kOwn = 0x06990000, kProbe = 0x16990001, kSec
 
 enum ProbeIndex { kInt = 0, kLogical, kChoice, kText, kBytes, kFont, kColour };
 
-struct Probe : Component {
-  using Component::Component;
+struct Probe : ProbeControl {
+  using ProbeControl::ProbeControl;
   int32_t number = 0, logical = 0, choice = 0;
   uint32_t colour = 0;
   std::string text;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/probe_control.h"
 #include "tests/win/test_support.h"
 #include "ui/components/window/window.h"
 #include "ui/model/component_model.h"
@@ -34,22 +35,12 @@ std::vector<Received> gReceived;
 std::set<uint32_t> gWantedKeys;
 int gDefaultActions = 0;
 
-class KeyProbe : public Component {
+class KeyProbe : public ProbeControl {
  public:
-  using Component::Component;
+  using ProbeControl::ProbeControl;
 
   static Component* create(const CreateParams& p) {
-    auto* probe = new KeyProbe(p.window, p.unit);
-    probe->hwnd_ =
-        CreateWindowExA(0, className(), "", WS_CHILD | p.style, p.x, p.y, p.width, p.height,
-                        p.parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.controlId)),
-                        GetModuleHandleA(nullptr), nullptr);
-    if (!probe->hwnd_) {
-      delete probe;
-      return nullptr;
-    }
-    SetWindowLongPtrA(probe->hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(probe));
-    return probe;
+    return ProbeControl::create(new KeyProbe(p.window, p.unit), p, WS_CHILD | p.style);
   }
   static bool wantsKey(Component*, uint32_t key) { return gWantedKeys.count(key) != 0; }
   static bool defaultAction(Component*) {
@@ -61,36 +52,9 @@ class KeyProbe : public Component {
   }
 
  private:
-  static const char* className() {
-    static const bool registered = [] {
-      WNDCLASSA wc{};
-      wc.lpfnWndProc = &proc;
-      wc.hInstance = GetModuleHandleA(nullptr);
-      wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-      wc.lpszClassName = "QuenloMenuTestProbe";
-      return RegisterClassA(&wc) != 0;
-    }();
-    (void)registered;
-    return "QuenloMenuTestProbe";
-  }
-
-  static LRESULT CALLBACK proc(HWND h, UINT m, WPARAM w, LPARAM l) {
-    auto* self = reinterpret_cast<KeyProbe*>(GetWindowLongPtrA(h, GWLP_USERDATA));
-    if (!self) return DefWindowProcA(h, m, w, l);
-    switch (m) {
-      case WM_KEYDOWN:
-      case WM_CHAR:
-      case WM_LBUTTONDOWN:
-        gReceived.push_back({h, m, w});
-        break;
-      case WM_NCDESTROY:
-        reportUnitDestroyed(self->windowId(), self->unitId(), self);
-        delete self;
-        break;
-      default:
-        break;
-    }
-    return DefWindowProcA(h, m, w, l);
+  bool onMessage(UINT m, WPARAM w, LPARAM, LRESULT&) override {
+    if (m == WM_KEYDOWN || m == WM_CHAR || m == WM_LBUTTONDOWN) gReceived.push_back({hwnd_, m, w});
+    return false;
   }
 };
 

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/probe_control.h"
 #include "tests/win/test_support.h"
 #include "ui/components/window/menu_bar.h"
 #include "ui/graphics/gdi.h"
@@ -36,65 +37,35 @@ int gProbesDestroyed = 0;
 int gProbeSizes = 0;  // WM_SIZE messages the probes received
 HBRUSH gProbeBrush = CreateSolidBrush(RGB(1, 2, 3));
 
-class Probe : public Component {
+class Probe : public ProbeControl {
  public:
-  using Component::Component;
+  using ProbeControl::ProbeControl;
+  ~Probe() override { ++gProbesDestroyed; }
 
   static Component* create(const CreateParams& p) {
-    DWORD edge = 0;
-    if (p.propertiesSize >= 1) edge = p.properties[0];
-    auto* probe = new Probe(p.window, p.unit);
-    probe->hwnd_ =
-        CreateWindowExA(0, className(), "", WS_CHILD | p.style | edge, p.x, p.y, p.width, p.height,
-                        p.parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.controlId)),
-                        GetModuleHandleA(nullptr), nullptr);
-    if (!probe->hwnd_) {
-      delete probe;
-      return nullptr;
-    }
-    SetWindowLongPtrA(probe->hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(probe));
-    return probe;
+    const DWORD edge = p.propertiesSize >= 1 ? p.properties[0] : 0;
+    return ProbeControl::create(new Probe(p.window, p.unit), p, WS_CHILD | p.style | edge);
   }
 
  private:
-  static const char* className() {
-    static const bool registered = [] {
-      WNDCLASSA wc{};
-      wc.lpfnWndProc = &proc;
-      wc.hInstance = GetModuleHandleA(nullptr);
-      wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-      wc.lpszClassName = "QuenloWindowTestProbe";
-      return RegisterClassA(&wc) != 0;
-    }();
-    (void)registered;
-    return "QuenloWindowTestProbe";
-  }
-
-  static LRESULT CALLBACK proc(HWND h, UINT m, WPARAM w, LPARAM l) {
-    auto* self = reinterpret_cast<Probe*>(GetWindowLongPtrA(h, GWLP_USERDATA));
-    if (!self) return DefWindowProcA(h, m, w, l);
+  bool onMessage(UINT m, WPARAM w, LPARAM, LRESULT& result) override {
     switch (m) {
       case UM_CREATED:
       case UM_SHOWN:
       case UM_REDOCK:
       case WM_COMMAND:
       case WM_NOTIFY:
-        gProbeLog.push_back({self->unitId(), m, w});
-        break;
+        gProbeLog.push_back({unitId(), m, w});
+        return false;
       case WM_SIZE:
         ++gProbeSizes;
-        break;
+        return false;
       case WM_CTLCOLORSTATIC:
-        return reinterpret_cast<LRESULT>(gProbeBrush);
-      case WM_NCDESTROY:
-        reportUnitDestroyed(self->windowId(), self->unitId(), self);
-        ++gProbesDestroyed;
-        delete self;
-        return DefWindowProcA(h, m, w, l);
+        result = reinterpret_cast<LRESULT>(gProbeBrush);
+        return true;
       default:
-        break;
+        return false;
     }
-    return DefWindowProcA(h, m, w, l);
   }
 };
 

@@ -15,7 +15,7 @@
 #include "runtime/heap.h"
 #include "runtime/open_room.h"
 #include "runtime/system_code_page.h"
-#include "runtime/window_handle.h"
+#include "ui/model/window_handle.h"
 #include "ui/model/component_model.h"
 #include "ui/components/edit_box/edit_box.h"
 #include "ui/components/file_dialog/file_dialog.h"

@@ -6,7 +6,7 @@
 #include "app/recovery.h"
 #include "runtime/convert.h"
 #include "runtime/file.h"
-#include "runtime/window_handle.h"
+#include "ui/model/window_handle.h"
 #include "ui/components/drop_target/drop_target.h"
 #include "ui/model/component_model.h"
 

@@ -8,6 +8,8 @@
 #include "app/main_window.h"
 #include "form/form_codec.h"
 #include "ui/components/window/window.h"
+#include "ui/loop/window_loading.h"
+#include "ui/loop/message_loop.h"
 #include "ui/model/component_model.h"
 
 #include "app/program_entry.h"
@@ -27,18 +29,6 @@ void enterProgramDirectory() {
   if (end == path + 2 && path[1] == ':') ++end;
   *end = '\0';
   SetCurrentDirectoryA(path);
-}
-
-HWND createHiddenOwner() {
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = DefWindowProcA;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-  wc.lpszClassName = "QuenloOwner";
-  RegisterClassA(&wc);
-  return CreateWindowExA(WS_EX_TOOLWINDOW, wc.lpszClassName, "", 0, 0, 0, 0, 0, nullptr, nullptr,
-                         wc.hInstance, nullptr);
 }
 
 // The form block is the executable's RCDATA resource "FORM"; it lives for the whole run.
@@ -61,7 +51,7 @@ int programEntry() {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS};
   InitCommonControlsEx(&icc);
   enterProgramDirectory();
-  setHiddenOwner(createHiddenOwner());
+  hiddenOwner();  // made before any window that it may own
   decodeEmbeddedForm();
   startRoutine();
   std::atexit(exitCallback);

@@ -27,7 +27,7 @@
 
 #include "ui/graphics/gdi.h"
 #include "ui/graphics/picture.h"
-#include "ui/graphics/picture_decode.h"
+#include "ui/graphics/picture_scale.h"
 
 namespace {
 

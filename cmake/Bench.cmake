@@ -1,7 +1,7 @@
 # Benchmarks: programs to run, not tests.
 # The background picture's start-up and repaint benchmark: a program to run, not a test.
 add_executable(paint_bench bench/paint_bench.cpp ui/graphics/picture.cpp
-  ui/graphics/picture_decode.cpp ui/graphics/gdi.cpp runtime/system_code_page.cpp
+  ui/graphics/picture_decode.cpp ui/graphics/picture_scale.cpp ui/graphics/gdi.cpp runtime/system_code_page.cpp
   runtime/document_encoding.cpp runtime/byte_buffer.cpp runtime/heap.cpp)
 target_include_directories(paint_bench PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(paint_bench PRIVATE ${win_defs})

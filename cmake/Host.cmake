@@ -15,7 +15,7 @@ endif()
 # The picture decoder, with the system's libjpeg and libpng.
 find_package(JPEG REQUIRED)
 find_package(PNG REQUIRED)
-add_library(quenlo_picture STATIC ui/graphics/picture_decode.cpp)
+add_library(quenlo_picture STATIC ui/graphics/picture_decode.cpp ui/graphics/picture_scale.cpp)
 target_include_directories(quenlo_picture PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(quenlo_picture PUBLIC JPEG::JPEG PNG::PNG)
 

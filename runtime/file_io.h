@@ -5,8 +5,9 @@
 #include <string>
 
 #include "runtime/byte_buffer.h"
-#include "runtime/file.h"
 #include "runtime/save_journal.h"
+
+struct SaveOutcome;  // runtime/file.h
 
 // What the file services share among their sources.
 namespace file_io {

@@ -3,9 +3,10 @@
 #include "runtime/convert.h"
 #include "runtime/message_box_detail.h"
 #include "runtime/system_code_page.h"
-#include "ui/model/component_model.h"
 
 namespace {
+
+LoadedWindowHandle gLoadedWindowHandle = nullptr;
 
 Text messageText(const TypedValue& message) {
   if (message.tag == kTagText) return Text::copyOf(reinterpret_cast<const char*>(message.value));
@@ -16,12 +17,14 @@ Text messageText(const TypedValue& message) {
 HWND parentWindow(const TypedValue& parent) {
   if (parent.tag == kTagInt) return reinterpret_cast<HWND>(parent.value);
   if (parent.tag != kWindowType) return nullptr;
-  LoadedWindow* window = findLoadedWindow(static_cast<UnitId>(parent.value));
-  HWND hwnd = window ? window->hwnd() : nullptr;
+  HWND hwnd =
+      gLoadedWindowHandle ? gLoadedWindowHandle(static_cast<UnitId>(parent.value)) : nullptr;
   return hwnd && IsWindow(hwnd) ? hwnd : nullptr;
 }
 
 }  // namespace
+
+void setLoadedWindowHandle(LoadedWindowHandle find) { gLoadedWindowHandle = find; }
 
 MessageBoxRequest prepareMessageBox(const TypedValue& message, int32_t flags,
                                     const TypedValue& title, const TypedValue& parent) {

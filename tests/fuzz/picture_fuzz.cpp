@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "ui/graphics/picture_decode.h"
+#include "ui/graphics/picture_scale.h"
 
 namespace {
 

@@ -1,4 +1,5 @@
 #include "ui/graphics/picture_decode.h"
+#include "ui/graphics/picture_scale.h"
 
 #include <gtest/gtest.h>
 

@@ -15,7 +15,7 @@
 #include "form/property_blob.h"
 #include "tests/support/data_object.h"
 #include "tests/win/test_support.h"
-#include "ui/components/window/window.h"
+#include "ui/loop/window_loading.h"
 #include "ui/model/component_model.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "tests/win/test_support.h"
 #include "ui/components/edit_box/edit_box.h"
 #include "ui/components/edit_box/edit_box_input.h"
-#include "ui/components/window/window.h"
+#include "ui/loop/window_loading.h"
 #include "ui/graphics/gdi.h"
 #include "ui/model/component_model.h"
 #include "ui/model/events.h"

@@ -16,7 +16,7 @@
 #include "runtime/heap.h"
 #include "tests/win/test_support.h"
 #include "ui/components/trans_label/trans_label.h"
-#include "ui/components/window/window.h"
+#include "ui/loop/window_loading.h"
 #include "ui/model/component_model.h"
 
 // MainWindow as the program builds it from its embedded form, driven through its handlers and

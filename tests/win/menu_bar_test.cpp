@@ -11,6 +11,9 @@
 #include "tests/support/probe_control.h"
 #include "tests/win/test_support.h"
 #include "ui/components/window/window.h"
+#include "ui/loop/window_loading.h"
+#include "ui/loop/key_translation.h"
+#include "ui/model/window_lookup.h"
 #include "ui/model/component_model.h"
 
 namespace {
@@ -278,14 +281,12 @@ TEST_F(MenuBarTest, TheBarFollowsTheItemTree) {
 TEST_F(MenuBarTest, AcceleratorsCoverTheVisibleItemsWithShortcuts) {
   const MenuBar bar = buildMenuBar(useTestForm("menu_bar").windows[0]).value();
   ACCEL table[16];
-  const int n = CopyAcceleratorTableA(bar.accelerators, table, 16);
+  const int n = CopyAcceleratorTableA(bar.accelerators.get(), table, 16);
   std::vector<std::pair<WORD, WORD>> keys;
   for (int i = 0; i < n; ++i) keys.emplace_back(table[i].key, table[i].cmd);
   const std::vector<std::pair<WORD, WORD>> expected = {
       {'D', 20001}, {'G', 20006}, {VK_F1, 20008}, {VK_DELETE, 20010}};
   EXPECT_EQ(keys, expected);
-  DestroyAcceleratorTable(bar.accelerators);
-  DestroyMenu(bar.menu);
 }
 
 TEST_F(MenuBarTest, AWindowWithoutMenuItemsHasNoBar) {
@@ -325,7 +326,6 @@ TEST_F(MenuBarTest, PopupsNestAtMost64Deep) {
     FormDescription form = nestedMenus(c.depth);
     const std::optional<MenuBar> bar = buildMenuBar(form.windows[0]);
     ASSERT_EQ(bar.has_value(), c.builds);
-    if (bar) DestroyMenu(bar->menu);
 
     setForm(&form);
     EXPECT_EQ(loadWindow(kWindow, false, nullptr), c.builds);

@@ -12,6 +12,7 @@
 #include "runtime/byte_buffer.h"
 #include "tests/win/test_support.h"
 #include "ui/components/window/window.h"
+#include "ui/loop/window_loading.h"
 #include "ui/model/component_model.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "tests/win/test_support.h"
 #include "ui/components/status_bar/status_bar.h"
 #include "ui/components/status_bar/status_parts.h"
-#include "ui/components/window/window.h"
+#include "ui/loop/window_loading.h"
 #include "ui/graphics/gdi.h"
 #include "ui/model/component_model.h"
 

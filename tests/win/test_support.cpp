@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "form/form_codec.h"
-#include "ui/components/window/window.h"
+#include "ui/loop/message_loop.h"
 #include "ui/model/component_model.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "tests/win/test_support.h"
 #include "ui/model/component_model.h"
-#include "ui/components/window/window.h"
+#include "ui/loop/window_loading.h"
 
 namespace {
 

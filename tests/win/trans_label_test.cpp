@@ -10,6 +10,7 @@
 #include "tests/win/test_support.h"
 #include "ui/components/trans_label/trans_label.h"
 #include "ui/components/window/window.h"
+#include "ui/loop/window_loading.h"
 #include "ui/graphics/gdi.h"
 #include "ui/model/component_model.h"
 

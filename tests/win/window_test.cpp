@@ -1,4 +1,6 @@
 #include "ui/components/window/window.h"
+#include "ui/loop/window_loading.h"
+#include "ui/loop/message_loop.h"
 
 #include <gtest/gtest.h>
 

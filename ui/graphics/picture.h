@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ui/graphics/gdi.h"
-#include "ui/graphics/picture_decode.h"
+#include "ui/graphics/picture_scale.h"
 
 // A window's background picture: decoded once, painted per picture mode.
 //

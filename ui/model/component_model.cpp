@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 
+#include "runtime/message_box.h"
 #include "ui/model/stock_pointer.h"
 
 namespace {
@@ -11,6 +12,7 @@ namespace {
 FormDescription* gForm = nullptr;
 std::span<const HandlerEntry> gHandlers;
 std::vector<std::unique_ptr<LoadedWindow>> gWindows;
+bool gQuitAfterLastWindow = false;
 
 std::map<TypeId, const ComponentType*>& typeTable() {
   static std::map<TypeId, const ComponentType*> table;
@@ -20,6 +22,9 @@ std::map<TypeId, const ComponentType*>& typeTable() {
 // Menu items are not windows; they only raise their clicked event.
 const ComponentType kMenuItem = {"菜单", "menu", kStateMenuEvents, {}, nullptr, nullptr};
 const bool kMenuRegistered = registerComponentType(kMenuItemType, kMenuItem);
+
+HWND loadedWindowHandle(UnitId window);
+const bool kMessageBoxesFindWindows = (setLoadedWindowHandle(loadedWindowHandle), true);
 
 }  // namespace
 
@@ -87,7 +92,10 @@ void removeLoadedWindow(UnitId window) {
   for (auto& u : (*it)->units)
     if (u.cursor) DestroyCursor(u.cursor);
   gWindows.erase(it);
+  if (gQuitAfterLastWindow && gWindows.empty()) PostQuitMessage(0);
 }
+
+void setQuitAfterLastWindow(bool on) { gQuitAfterLastWindow = on; }
 
 size_t loadedWindowCount() { return gWindows.size(); }
 
@@ -131,3 +139,10 @@ HCURSOR makeCursor(const std::vector<uint8_t>& pointerData) {
   // Shared system cursors: copy so that every unit owns (and destroys) its own handle.
   return CopyCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(cursor)));
 }
+
+namespace {
+HWND loadedWindowHandle(UnitId window) {
+  LoadedWindow* w = findLoadedWindow(window);
+  return w ? w->hwnd() : nullptr;
+}
+}  // namespace

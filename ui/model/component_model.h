@@ -42,6 +42,8 @@ std::span<const HandlerEntry> handlerTable();
 LoadedWindow* findLoadedWindow(UnitId window);  // null when not loaded
 LoadedWindow& addLoadedWindow(WindowDescription& description);
 void removeLoadedWindow(UnitId window);
+// While on (the program's message loop runs), removing the last loaded window posts WM_QUIT.
+void setQuitAfterLastWindow(bool on);
 size_t loadedWindowCount();
 std::vector<LoadedWindow*> loadedWindows();
 // Called by a component whose window has been destroyed; clears the slot if it still holds

@@ -47,10 +47,12 @@ struct CreateParams {
 };
 
 // Private messages the window sends its units.
-constexpr UINT UM_CREATED = 0x8001;  // post-creation, in reverse form order
-constexpr UINT UM_LAYOUT = 0x8002;   // to the window: lay out docked bars from now on
-constexpr UINT UM_REDOCK = 0x8003;   // to a docking bar: recompute size and edge
-constexpr UINT UM_SHOWN = 0x8004;    // post-show, after the first show
+constexpr UINT UM_CREATED = 0x8001;       // post-creation, in reverse form order
+constexpr UINT UM_LAYOUT = 0x8002;        // to the window: lay out docked bars, now and from now on
+constexpr UINT UM_REDOCK = 0x8003;        // to a docking bar: recompute size and edge
+constexpr UINT UM_SHOWN = 0x8004;         // post-show, after the first show
+constexpr UINT UM_MENU_CHANGED = 0x8005;  // to the window: a menu item's caption or state changed
+constexpr UINT UM_SHOW_FIRST = 0x8006;    // to the window: show as its first show does
 
 // Key passed to wantsKey: the key code in the low byte, modifier bits above it.
 constexpr uint32_t kWantCtrl = 0x100, kWantShift = 0x200, kWantAlt = 0x400;

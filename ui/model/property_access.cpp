@@ -2,8 +2,6 @@
 #include <cstring>
 #include <vector>
 
-#include "ui/components/window/menu_bar.h"
-#include "ui/components/window/window.h"
 #include "ui/graphics/gdi.h"
 #include "ui/model/component_model.h"
 #include "ui/model/value_conversion.h"
@@ -85,7 +83,7 @@ void writeMenuItem(LoadedWindow& w, UnitRecord& r, int index, const PropertyValu
     setFlag(r.menuFlags, bit, on);
     changed = before != r.menuFlags;
   }
-  if (changed && w.hwnd()) rebuildMenuBar(w);
+  if (changed && w.hwnd()) SendMessageA(w.hwnd(), UM_MENU_CHANGED, 0, 0);
 }
 
 // --- common properties ---------------------------------------------------------------------
@@ -171,7 +169,7 @@ void writeVisible(LoadedWindow& w, LoadedUnit& u, bool visible) {
   if (!visible) {
     ShowWindow(h, SW_HIDE);
   } else if (&u == &w.units[0]) {
-    showWindowAsFirstShown(w);
+    SendMessageA(h, UM_SHOW_FIRST, 0, 0);
   } else if (!(u.type && (u.type->state & kStateNeverShown))) {
     // No tab control type exists in this program, so no unit waits for its page.
     ShowWindow(h, SW_SHOW);

@@ -1,4 +1,3 @@
-#include "ui/components/window/window.h"
 #include "ui/model/component_model.h"
 
 namespace {
@@ -61,7 +60,7 @@ void recreateUnit(LoadedWindow& w, int unitIndex) {
     // Directly below the old window, which leaves the new one at its place once the old goes.
     SetWindowPos(fresh->hwnd(), oldHwnd, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SendMessageA(fresh->hwnd(), UM_CREATED, 0, 0);
-    if (u.type->state & kStateDockingBar) layoutDockedBars(w);
+    if (u.type->state & kStateDockingBar) SendMessageA(w.hwnd(), UM_LAYOUT, 0, 0);
     if (wasVisible && !(u.type->state & kStateNeverShown)) ShowWindow(fresh->hwnd(), SW_SHOWNA);
     DestroyWindow(oldHwnd);
     if (hadFocus)

@@ -26,15 +26,11 @@
 #include "runtime/system_code_page.h"
 #include "ui/components/status_bar/status_parts.h"
 #include "ui/graphics/gdi.h"
+#include "ui/graphics/icon.h"
 #include "ui/model/component_model.h"
 #include "ui/model/component_type.h"
 
 namespace {
-
-struct IconDeleter {
-  void operator()(HICON icon) const { DestroyIcon(icon); }
-};
-using OwnedIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
 
 struct ImageListDeleter {
   void operator()(HIMAGELIST list) const { ImageList_Destroy(list); }

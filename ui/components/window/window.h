@@ -7,23 +7,15 @@
 #include <vector>
 
 #include "form/property_blob.h"
+#include "ui/components/window/menu_bar.h"
+#include "ui/graphics/icon.h"
 #include "ui/model/component_model.h"
 
-// The top-level window component: loads a window description into live components, paints
-// its background picture, lays out docked bars, turns window messages into the window's
-// events and runs the message loop.
+// The top-level window component: the window of a loaded window description, its background
+// picture, docked bars and events.
 
-// Loads (or, when already loaded, brings forward) a window description. False on failure.
-bool loadWindow(UnitId window, bool modal, HWND owner);
-// loadWindow for the program's first window; a failure is the fatal error "载入启动窗口失败".
-void loadStartupWindow(UnitId window);
-// Runs the message loop while a loaded window exists.
-void runMessageLoop();
-// Dispatches every message already queued (through pre-translation), stopping at WM_QUIT.
-void processPendingMessages();
-
-// The program's hidden owner window, created at start-up.
-void setHiddenOwner(HWND owner);
+// The program's hidden owner window, which keeps windows out of the taskbar. Made when first
+// asked for.
 HWND hiddenOwner();
 
 // Shows a loaded window as its first show does (Position decides normal, minimised,
@@ -32,13 +24,11 @@ void showWindowAsFirstShown(LoadedWindow& window);
 // Lays out the docked bars of a window (UM_REDOCK, then stacking at the edges).
 void layoutDockedBars(LoadedWindow& window);
 
-// The unit whose window is exactly `hwnd`, or null.
-LoadedUnit* unitOfWindow(LoadedWindow& window, HWND hwnd);
-// The unit whose window is `hwnd` or its nearest ancestor below the top-level window; the
-// window's own unit only for the top-level window itself. Null when no unit owns it.
-LoadedUnit* unitOwningWindow(LoadedWindow& window, HWND hwnd);
-// The loaded window whose top-level window contains `hwnd`, or null.
-LoadedWindow* loadedWindowContaining(HWND hwnd);
+// Controls get ids 100, 110, ... in creation order; a control's helper windows use the ids up
+// to the next one.
+constexpr int kFirstControlId = 100;
+constexpr int kControlIdStep = 10;
+
 class WindowComponent;
 // The window's own live component, or null.
 WindowComponent* windowComponent(const LoadedWindow& window);
@@ -62,6 +52,11 @@ enum WindowEvent : int32_t {
   // without closing the window, once the message returns.
   kWindowSessionEnding = 13,
 };
+
+// An event of the window's own unit, without arguments.
+EventRecord windowEvent(UnitId window, int32_t event);
+// Raises an argument-less event of the window's own unit; true when the handler refused.
+bool raiseWindowEvent(UnitId window, int32_t event);
 
 // Window property indices.
 enum WindowProperty : int {
@@ -102,9 +97,9 @@ class WindowComponent : public Component {
 
   const PropertyBlob& settings() const { return settings_; }
   int32_t setting(WindowBlob::Field field) const { return settings_.number(field); }
-  HACCEL accelerators() const { return accelerators_; }
+  HACCEL accelerators() const { return accelerators_.get(); }
   // Installs a table (or none), destroying the previous one.
-  void setAccelerators(HACCEL table);
+  void setAccelerators(OwnedAccelerators table);
   // The help file opened with F1, closed again when the window is destroyed.
   void noteHelpOpened(std::string file) { helpFile_ = std::move(file); }
   // Windows this one disabled as a modal window, with their previous enabled state.
@@ -117,27 +112,13 @@ class WindowComponent : public Component {
   HICON icon() const { return bigIcon_.get(); }
 
  private:
-  class OwnedIcon {
-   public:
-    OwnedIcon() = default;
-    OwnedIcon(HICON icon, bool owned) : icon_(icon), owned_(owned) {}
-    OwnedIcon(OwnedIcon&& o) noexcept : icon_(std::exchange(o.icon_, nullptr)), owned_(o.owned_) {}
-    OwnedIcon& operator=(OwnedIcon&& o) noexcept;
-    ~OwnedIcon() { reset(); }
-    void reset();
-    HICON get() const { return icon_; }
-
-   private:
-    HICON icon_ = nullptr;
-    bool owned_ = false;
-  };
-
   WindowComponent(UnitId window, UnitId unit, PropertyBlob settings);
   static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
   bool createWindow(const CreateParams& params, std::unique_ptr<WindowComponent>& holder);
   void afterCreate(const CreateParams& params);
   LRESULT callDefault(UINT msg, WPARAM wParam, LPARAM lParam);
+  void rebuildMenuBar();
   void applyProperty(WindowBlob::Field field);
   void applyCaptionStyles();
   void applyFrameStyles();
@@ -149,6 +130,7 @@ class WindowComponent : public Component {
   void applyTaskbarOwner();
   void invalidateBackground();
   void dropPicture();
+  void dropBlendedPicture();
   BackgroundPicture* picture(const RECT& client);
   void reenableModalDisabled();
   void restoreFocus();
@@ -176,7 +158,7 @@ class WindowComponent : public Component {
   PropertyBlob settings_;
   std::unique_ptr<BackgroundPicture> picture_;
   bool pictureTried_ = false;
-  HACCEL accelerators_ = nullptr;
+  OwnedAccelerators accelerators_;
   OwnedIcon bigIcon_, smallIcon_;
   HWND focusedChild_ = nullptr;
   bool activatedOnce_ = false;

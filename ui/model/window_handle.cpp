@@ -1,4 +1,4 @@
-#include "runtime/window_handle.h"
+#include "ui/model/window_handle.h"
 
 #include "ui/model/component_model.h"
 

@@ -89,7 +89,7 @@ add_custom_target(test_forms DEPENDS ${test_form_bins})
 file(GLOB win_tests CONFIGURE_DEPENDS tests/win/*.cpp)
 add_executable(quenlo_tests ${win_tests} tests/support/file_links.cpp
   tests/support/data_object.cpp tests/support/probe_component.cpp tests/support/probe_control.cpp
-  tests/support/window_probes.cpp)
+  tests/support/window_probes.cpp tests/support/key_probes.cpp)
 add_dependencies(quenlo_tests test_forms main_form)
 target_link_libraries(quenlo_tests PRIVATE quenlo_app quenlo_core gtest)
 target_compile_definitions(quenlo_tests PRIVATE QUENLO_ASSETS="${QUENLO_ASSETS}")

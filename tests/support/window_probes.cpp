@@ -86,17 +86,6 @@ BOOL CALLBACK findInThisProcess(HWND h, LPARAM param) {
 
 }  // namespace
 
-HWND windowHandle(UnitId window) {
-  LoadedWindow* w = findLoadedWindow(window);
-  return w ? w->hwnd() : nullptr;
-}
-
-HWND unitHandle(UnitId unit, UnitId window) {
-  LoadedWindow* w = findLoadedWindow(window);
-  LoadedUnit* u = w ? w->find(unit) : nullptr;
-  return u && u->object ? u->object->hwnd() : nullptr;
-}
-
 RECT windowRect(HWND h) {
   RECT r;
   GetWindowRect(h, &r);

@@ -29,8 +29,6 @@ extern int gProbesDestroyed;
 extern int gProbeSizes;  // WM_SIZE messages the probes received
 extern HBRUSH gProbeBrush;
 
-HWND windowHandle(UnitId window = kWindow);
-HWND unitHandle(UnitId unit, UnitId window = kWindow);
 RECT windowRect(HWND h);
 // Where a child sits in its parent's client area.
 RECT placement(HWND child);

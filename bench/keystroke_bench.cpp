@@ -28,19 +28,9 @@
 #include <vector>
 
 #include "tests/e2e/quenlo_app.h"
+#include "bench/bench_clock.h"
 
 namespace {
-
-double nowMs() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 double percentile(std::vector<double> samples, double p) {
   if (samples.empty()) return 0;

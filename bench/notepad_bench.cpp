@@ -71,18 +71,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "bench/bench_clock.h"
 
-double nowMs() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
+namespace {
 
 struct Stats {
   double median = 0;

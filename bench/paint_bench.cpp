@@ -28,16 +28,9 @@
 #include "ui/graphics/gdi.h"
 #include "ui/graphics/picture.h"
 #include "ui/graphics/picture_scale.h"
+#include "bench/bench_clock.h"
 
 namespace {
-
-double nowMs() {
-  LARGE_INTEGER frequency;
-  LARGE_INTEGER counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 // Milliseconds since this process was created.
 double msSinceProcessStart() {

@@ -9,6 +9,7 @@ target_link_libraries(paint_bench PRIVATE deps::jpeg deps::png gdi32 user32)
 
 # Quenlo and Wine's notepad side by side, driven from outside (bench/notepad_bench.cpp).
 add_executable(notepad_bench bench/notepad_bench.cpp)
+target_include_directories(notepad_bench PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(notepad_bench PRIVATE ${win_defs})
 target_link_libraries(notepad_bench PRIVATE ole32 comctl32 user32 gdi32 psapi)
 

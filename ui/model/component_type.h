@@ -13,6 +13,9 @@
 // A live unit: what a component type's create returns. Its lifetime follows its window: the
 // component deletes itself when the window is destroyed, after reporting the destruction of
 // its unit to the registry (reportUnitDestroyed).
+template <class T>
+struct HiddenUnitWindow;
+
 class Component {
  public:
   Component(UnitId window, UnitId unit) : windowId_(window), unitId_(unit) {}
@@ -25,6 +28,8 @@ class Component {
   UnitId unitId() const { return unitId_; }
 
  protected:
+  template <class T>
+  friend struct HiddenUnitWindow;
   HWND hwnd_ = nullptr;
   UnitId windowId_;
   UnitId unitId_;

@@ -26,6 +26,7 @@
 #include "ui/components/drop_target/html_text.h"
 #include "ui/model/component_model.h"
 #include "ui/model/component_type.h"
+#include "ui/model/hidden_unit_window.h"
 #include "ui/model/events.h"
 
 namespace {
@@ -345,12 +346,10 @@ class DropTarget : public Component {
   void revokeWindow();
   IDropTarget* target() const { return target_; }
 
-  static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  static constexpr UnitWindowClass kWindowClass = {kClassName, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
+                                                   WHITE_BRUSH, true};
 
  private:
-  static DropTarget* onNcCreate(HWND hwnd, const CREATESTRUCTA* cs);
-  void onNcDestroy();
-
   EDropTarget* target_;
   HWND parent_;
   HWND registered_ = nullptr;
@@ -405,56 +404,6 @@ void DropTarget::revokeWindow() {
   target_->setWindow(nullptr);
 }
 
-ATOM registerWindowClass() {
-  WNDCLASSA wc{};
-  wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
-  wc.lpfnWndProc = &DropTarget::windowProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  wc.lpszClassName = kClassName;
-  return RegisterClassA(&wc);
-}
-
-// Handed to WM_NCCREATE, which attaches the object to its window: from then on the window's
-// WM_NCDESTROY is what deletes it.
-struct Creation {
-  DropTarget* target;
-  bool attached = false;
-};
-
-HWND createWindow(const CreateParams& p, Creation& creation) {
-  static const ATOM atom = registerWindowClass();
-  if (!atom) return nullptr;
-  return CreateWindowExA(0, kClassName, "", p.style | WS_CHILD | WS_CLIPSIBLINGS, p.x, p.y, p.width,
-                         p.height, p.parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.controlId)),
-                         GetModuleHandleA(nullptr), &creation);
-}
-
-DropTarget* DropTarget::onNcCreate(HWND hwnd, const CREATESTRUCTA* cs) {
-  auto* creation = static_cast<Creation*>(cs->lpCreateParams);
-  creation->attached = true;
-  creation->target->hwnd_ = hwnd;
-  SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->target));
-  return creation->target;
-}
-
-void DropTarget::onNcDestroy() { teardown(); }
-
-LRESULT CALLBACK DropTarget::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<DropTarget*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  switch (msg) {
-    case WM_NCCREATE:
-      self = onNcCreate(hwnd, reinterpret_cast<CREATESTRUCTA*>(lp));
-      break;
-    case WM_NCDESTROY:
-      if (self) self->onNcDestroy();
-      return 0;
-  }
-  return DefWindowProcA(hwnd, msg, wp, lp);
-}
-
 // --- Operations and commands ------------------------------------------------------------------
 
 DropTarget* asTarget(Component* c) { return static_cast<DropTarget*>(c); }
@@ -462,10 +411,8 @@ DropTarget* asTarget(Component* c) { return static_cast<DropTarget*>(c); }
 Component* create(const CreateParams& p) {
   auto blob = PropertyBlob::read(*blobLayoutFor(kDropTargetType), p.properties, p.propertiesSize);
   if (!blob) return nullptr;
-  Creation creation{new DropTarget(p, *blob)};
-  if (createWindow(p, creation)) return creation.target;
-  if (!creation.attached) creation.target->teardown();
-  return nullptr;
+  return HiddenUnitWindow<DropTarget>::create(p, p.style | WS_CLIPSIBLINGS,
+                                              new DropTarget(p, *blob));
 }
 
 OperationFn lookup(int operation) {

@@ -25,6 +25,7 @@
 #include "ui/graphics/gdi.h"
 #include "ui/model/component_model.h"
 #include "ui/model/component_type.h"
+#include "ui/model/hidden_unit_window.h"
 
 namespace {
 
@@ -119,7 +120,7 @@ class CommonDialog : public Component {
   void prepareFileDialog(FileDialogRequest& r) const;
   bool showDialog();
 
-  static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  static constexpr UnitWindowClass kWindowClass = {kClassName, CS_DBLCLKS, NULL_BRUSH, true};
 
  private:
   int32_t number(B::Field f) const { return props_.number(f); }
@@ -129,8 +130,6 @@ class CommonDialog : public Component {
   bool showFontDialog();
   bool showHelp();
   void storeFont(const LOGFONTA& lf, COLORREF colour);
-  static CommonDialog* onNcCreate(HWND hwnd, const CREATESTRUCTA* cs);
-  void onNcDestroy();
 
   PropertyBlob props_;
   // Cleared by the destructor: a dialog's modal loop can outlive the unit.
@@ -146,33 +145,6 @@ CommonDialog::CommonDialog(const CreateParams& p, PropertyBlob blob)
   for (const auto& slot : kSlots)
     if (props_.layout().fields[slot.field].kind != FieldKind::Text)
       props_.setNumber(slot.field, clampInto(props_.number(slot.field), slot));
-}
-
-ATOM registerWindowClass() {
-  WNDCLASSA wc{};
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = &CommonDialog::windowProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-  wc.lpszClassName = kClassName;
-  return RegisterClassA(&wc);
-}
-
-// Handed to WM_NCCREATE, which attaches the object to its window: from then on the window's
-// WM_NCDESTROY is what deletes it.
-struct Creation {
-  CommonDialog* dialog;
-  bool attached = false;
-};
-
-HWND createWindow(const CreateParams& p, Creation& creation) {
-  static const ATOM atom = registerWindowClass();
-  if (!atom) return nullptr;
-  return CreateWindowExA(0, kClassName, "", p.style | WS_CHILD | WS_CLIPSIBLINGS, p.x, p.y, p.width,
-                         p.height, p.parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.controlId)),
-                         GetModuleHandleA(nullptr), &creation);
 }
 
 void CommonDialog::teardown() {
@@ -322,29 +294,6 @@ bool CommonDialog::showHelp() {
   return true;
 }
 
-CommonDialog* CommonDialog::onNcCreate(HWND hwnd, const CREATESTRUCTA* cs) {
-  auto* creation = static_cast<Creation*>(cs->lpCreateParams);
-  creation->attached = true;
-  creation->dialog->hwnd_ = hwnd;
-  SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->dialog));
-  return creation->dialog;
-}
-
-void CommonDialog::onNcDestroy() { teardown(); }
-
-LRESULT CALLBACK CommonDialog::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<CommonDialog*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  switch (msg) {
-    case WM_NCCREATE:
-      self = onNcCreate(hwnd, reinterpret_cast<CREATESTRUCTA*>(lp));
-      break;
-    case WM_NCDESTROY:
-      if (self) self->onNcDestroy();
-      return 0;
-  }
-  return DefWindowProcA(hwnd, msg, wp, lp);
-}
-
 // --- Operations and commands ------------------------------------------------------------------
 
 CommonDialog* asDialog(Component* c) { return static_cast<CommonDialog*>(c); }
@@ -352,10 +301,8 @@ CommonDialog* asDialog(Component* c) { return static_cast<CommonDialog*>(c); }
 Component* create(const CreateParams& p) {
   auto blob = PropertyBlob::read(*blobLayoutFor(kCommonDialogType), p.properties, p.propertiesSize);
   if (!blob) return nullptr;
-  Creation creation{new CommonDialog(p, std::move(*blob))};
-  if (createWindow(p, creation)) return creation.dialog;
-  if (!creation.attached) creation.dialog->teardown();
-  return nullptr;
+  return HiddenUnitWindow<CommonDialog>::create(p, p.style | WS_CLIPSIBLINGS,
+                                                new CommonDialog(p, std::move(*blob)));
 }
 
 OperationFn lookup(int operation) {

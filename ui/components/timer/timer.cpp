@@ -12,20 +12,12 @@
 #include "form/property_blob.h"
 #include "ui/model/component_model.h"
 #include "ui/model/component_type.h"
+#include "ui/model/hidden_unit_window.h"
 
 namespace {
 
 constexpr const char kClassName[] = "QuenloTimer";
 constexpr UINT_PTR kTimerId = 1;
-
-class Timer;
-
-// Handed to WM_NCCREATE, which attaches the object to its window: from then on the window's
-// WM_NCDESTROY is what deletes it.
-struct Creation {
-  Timer* timer;
-  bool attached = false;
-};
 
 class Timer : public Component {
  public:
@@ -36,7 +28,9 @@ class Timer : public Component {
   bool getProperty(int index, PropertyValue& out) const;
   std::vector<uint8_t> saveProperties() const;
 
-  static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  static constexpr UnitWindowClass kWindowClass = {kClassName};
+  void teardown();
+  LRESULT onMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled);
 
  private:
   void apply();
@@ -82,54 +76,25 @@ void Timer::tick() {
   raiseEvent(record);
 }
 
-LRESULT CALLBACK Timer::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<Timer*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  switch (msg) {
-    case WM_NCCREATE: {
-      auto* creation = static_cast<Creation*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-      creation->attached = true;
-      self = creation->timer;
-      self->hwnd_ = hwnd;
-      SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-      break;
-    }
-    case WM_TIMER:
-      if (self && wp == kTimerId) self->tick();
-      return 0;
-    case WM_NCDESTROY:
-      if (self) {
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        reportUnitDestroyed(self->windowId_, self->unitId_, self);
-        delete self;
-      }
-      return 0;
-  }
-  return DefWindowProcA(hwnd, msg, wp, lp);
+void Timer::teardown() {
+  reportUnitDestroyed(windowId_, unitId_, this);
+  delete this;
 }
 
-ATOM registerWindowClass() {
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = &Timer::windowProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = kClassName;
-  return RegisterClassA(&wc);
+LRESULT Timer::onMessage(UINT msg, WPARAM wp, LPARAM, bool& handled) {
+  if (msg != WM_TIMER || wp != kTimerId) return 0;
+  handled = true;
+  tick();
+  return 0;
 }
 
 Component* create(const CreateParams& p) {
-  static const ATOM atom = registerWindowClass();
   auto blob = PropertyBlob::read(*blobLayoutFor(kTimerType), p.properties, p.propertiesSize);
-  if (!atom || !blob) return nullptr;
+  if (!blob) return nullptr;
   const int32_t interval = blob->number(TimerBlob::Interval);
-  Creation creation{new Timer(p, interval)};
-  if (!CreateWindowExA(0, kClassName, "", (p.style & WS_DISABLED) | WS_CHILD, p.x, p.y, p.width,
-                       p.height, p.parent,
-                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.controlId)),
-                       GetModuleHandleA(nullptr), &creation)) {
-    if (!creation.attached) delete creation.timer;
-    return nullptr;
-  }
-  creation.timer->setProperty(kTimerInterval - 8, PropertyValue(interval));
-  return creation.timer;
+  Timer* timer = HiddenUnitWindow<Timer>::create(p, p.style & WS_DISABLED, new Timer(p, interval));
+  if (timer) timer->setProperty(kTimerInterval - 8, PropertyValue(interval));
+  return timer;
 }
 
 OperationFn lookup(int operation) {

@@ -9,71 +9,9 @@
 #include <vector>
 
 #include "tests/e2e/quenlo_app.h"
+#include "tests/support/data_object.h"
 
 namespace {
-
-// A drag source's data: one CF_HDROP list of ANSI paths.
-class FileListData : public IDataObject {
- public:
-  explicit FileListData(const std::vector<std::string>& paths) {
-    DROPFILES header{};
-    header.pFiles = sizeof header;
-    list_.assign(reinterpret_cast<const char*>(&header), sizeof header);
-    for (const auto& p : paths) list_ += p + '\0';
-    list_ += '\0';
-  }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDataObject)) {
-      *out = nullptr;
-      return E_NOINTERFACE;
-    }
-    *out = this;
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override { return --refs_; }  // lives on the stack
-
-  HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
-    if (QueryGetData(format) != S_OK) return DV_E_FORMATETC;
-    HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE, list_.size());
-    if (!global) return E_OUTOFMEMORY;
-    memcpy(GlobalLock(global), list_.data(), list_.size());
-    GlobalUnlock(global);
-    medium->tymed = TYMED_HGLOBAL;
-    medium->hGlobal = global;
-    medium->pUnkForRelease = nullptr;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
-    return format && format->cfFormat == CF_HDROP && (format->tymed & TYMED_HGLOBAL)
-               ? S_OK
-               : DV_E_FORMATETC;
-  }
-  HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
-    out->ptd = nullptr;
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD direction, IEnumFORMATETC** out) override {
-    if (direction != DATADIR_GET) return E_NOTIMPL;
-    FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-    return SHCreateStdEnumFmtEtc(1, &format, out);
-  }
-  HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
-    return OLE_E_ADVISENOTSUPPORTED;
-  }
-  HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
-  HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override {
-    return OLE_E_ADVISENOTSUPPORTED;
-  }
-
- private:
-  std::string list_;
-  ULONG refs_ = 1;
-};
 
 // Holds the drag for a few polls over the cursor's place, then drops.
 class DropSoon : public IDropSource {
@@ -112,7 +50,8 @@ class DropE2E : public testing::Test {
     RECT r;
     GetWindowRect(app.inputBox(), &r);
     SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    FileListData data(paths);
+    FakeData data;
+    data.offer(CF_HDROP, dropFiles(paths));
     DropSoon source;
     DWORD effect = DROPEFFECT_NONE;
     DoDragDrop(&data, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK, &effect);

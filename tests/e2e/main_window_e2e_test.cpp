@@ -19,11 +19,8 @@ enum MenuPosition {
   kSizeB5 = 8,
   kSizeB10 = 9,
   kSizeB58 = 14,
-  kBackRed = 20,
-  kTextWhite = 23,
   kProtectPath = 29,
   kUnprotectPath = 30,
-  kHelp = 32,
 };
 
 // Some Chinese text in GBK, with CR LF line breaks and bytes above 0x7F in both halves.
@@ -324,26 +321,6 @@ TEST_F(MainWindowE2E, AKeyReleasedUnderTheOpenDialogLeavesTheWheelAlone) {
   EXPECT_EQ(shownLineHeight(app.inputBox()), before) << "no key held: no zoom";
 }
 
-COLORREF pixelAt(HWND window, int x, int y) {
-  POINT p{x, y};
-  ClientToScreen(window, &p);
-  HDC screen = GetDC(nullptr);
-  COLORREF colour = GetPixel(screen, p.x, p.y);
-  ReleaseDC(nullptr, screen);
-  return colour;
-}
-
-TEST_F(MainWindowE2E, ColoursChangeTheTextArea) {
-  SetForegroundWindow(app.main());
-  const RECT r = rectInParent(app.inputBox());
-  const int x = (r.right - r.left) / 2, y = (r.bottom - r.top) / 2;
-  EXPECT_EQ(pixelAt(app.inputBox(), x, y), RGB(255, 255, 255));
-  app.chooseMenu(kBackRed);
-  EXPECT_TRUE(waitUntil([&] { return pixelAt(app.inputBox(), x, y) == RGB(255, 0, 0); }));
-  app.chooseMenu(kTextWhite);
-  EXPECT_EQ(app.status(), "程序已启动") << "appearance commands show no message";
-}
-
 TEST_F(MainWindowE2E, ResizingStretchesTheTextArea) {
   SetWindowPos(app.main(), nullptr, 0, 0, 1000, 600, SWP_NOMOVE | SWP_NOZORDER);
   EXPECT_TRUE(waitUntil([&] {
@@ -357,18 +334,6 @@ TEST_F(MainWindowE2E, ResizingStretchesTheTextArea) {
   bar = rectInParent(app.statusBar());
   EXPECT_EQ(bar.bottom, client.bottom) << "the status bar stays docked at the bottom";
   EXPECT_EQ(bar.right - bar.left, client.right);
-}
-
-TEST_F(MainWindowE2E, HelpShowsItsTextInAMessageBox) {
-  app.chooseMenu(kHelp);
-  HWND box = app.waitForDialog("帮助");
-  ASSERT_NE(box, nullptr);
-  const std::string text = windowText(GetDlgItem(box, 0xFFFF));
-  EXPECT_EQ(text.rfind("本软件是Kestrin2.0的升级版。\r\n功能：\r\n", 0), 0u) << text;
-  EXPECT_NE(text.find("（默认为保护，可在高级菜单找到设置）"), std::string::npos);
-  PostMessageA(box, WM_COMMAND, IDOK, 0);
-  EXPECT_TRUE(waitUntil([&] { return !IsWindow(box); }));
-  EXPECT_EQ(app.status(), "程序已启动");
 }
 
 }  // namespace

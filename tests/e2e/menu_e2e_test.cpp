@@ -20,7 +20,7 @@ struct Choice {
   int title, item;  // places on the bar and in the drop-down, from 0
   Effect effect;
   uint32_t value;      // points, style, colour, or whether PathBox is read-only
-  const char* status;  // the status afterwards, where it changes
+  const char* status;  // the status afterwards, where it changes; elsewhere it stays
 };
 
 // The sizes end large, so that the style and colour rows look at big letters; the background
@@ -152,8 +152,8 @@ class MenuE2E : public testing::Test {
     return top > shot.firstInk(2 * third, shot.height(), background()) + 2;
   }
   // Whether the window shows what choosing `c` does.
-  bool shows(const Choice& c) {
-    if (c.status && app.status() != c.status) return false;
+  bool shows(const Choice& c, const std::string& statusBefore) {
+    if (app.status() != (c.status ? c.status : statusBefore)) return false;
     const RECT bars = barsRect();
     const int value = static_cast<int>(c.value);
     switch (c.effect) {
@@ -180,8 +180,11 @@ class MenuE2E : public testing::Test {
   void closeBox(const Choice& c) {
     HWND box = app.waitForDialog(c.effect == Effect::Help ? "帮助" : nullptr);
     ASSERT_NE(box, nullptr) << "no dialog";
-    if (c.effect == Effect::Help)
-      EXPECT_EQ(windowText(GetDlgItem(box, 0xFFFF)).rfind("本软件是Kestrin2.0的升级版。", 0), 0u);
+    if (c.effect == Effect::Help) {
+      const std::string text = windowText(GetDlgItem(box, 0xFFFF));
+      EXPECT_EQ(text.rfind("本软件是Kestrin2.0的升级版。\r\n功能：\r\n", 0), 0u) << text;
+      EXPECT_NE(text.find("（默认为保护，可在高级菜单找到设置）"), std::string::npos);
+    }
     PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(waitUntil([&] { return !IsWindow(box); }));
     ASSERT_TRUE(app.sync());
@@ -196,14 +199,18 @@ TEST_F(MenuE2E, EveryItemChosenByKeyboardDoesWhatItSays) {
   ASSERT_NE(measured(58, kBold).cx, measured(58, kRegular).cx) << "bold is told by its width";
   app.focus(input());
   app.paste(std::string(kBars) + "x\r\n|");
+  ASSERT_TRUE(waitUntil([&] { return app.status() == "正在输入内容-当前内容未被保存"; }));
+  EXPECT_EQ(background(), RGB(255, 255, 255));
   int n = 0;
   for (const Choice& c : kChoices) {
     SCOPED_TRACE(c.caption);
     const WORD opener = n++ % 2 ? VK_MENU : VK_F10;
+    const std::string statusBefore = app.status();
     ASSERT_TRUE(app.chooseByKeyboard(c.title, c.item, opener)) << "the menu did not open";
     if (c.effect == Effect::Size) size_ = static_cast<int>(c.value);
     if (c.effect == Effect::Dialog || c.effect == Effect::Help) closeBox(c);
-    EXPECT_TRUE(waitUntil([&] { return shows(c); })) << app.status() << "; " << measures();
+    EXPECT_TRUE(waitUntil([&] { return shows(c, statusBefore); }))
+        << app.status() << "; " << measures();
     // A box the choice should not have shown goes, so that the next row can still be chosen.
     for (HWND box; (box = app.waitForDialog(nullptr, 200));) {
       PostMessageA(box, WM_COMMAND, IDCANCEL, 0);

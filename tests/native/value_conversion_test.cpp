@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "ui/model/general_events.h"
 #include "ui/model/value_conversion.h"
 
 namespace {
@@ -42,13 +41,19 @@ TEST(ValueConversion, TextAndBytes) {
 }
 
 TEST(FontFields, SizeRoundTripsThroughMulDiv) {
-  LogFont f = writeFontField(fontOfHeight(0), kFontSize, 12, 96).value();
-  EXPECT_EQ(f.lfHeight, -16);
-  EXPECT_EQ(readFontField(f, kFontSize, 96).asInt(), 12);
-  f = writeFontField(f, kFontSize, 5, 96).value();
-  EXPECT_EQ(f.lfHeight, -7);
-  EXPECT_EQ(readFontField(f, kFontSize, 96).asInt(), 5);
-  EXPECT_EQ(writeFontField(f, kFontSize, -3, 96).value().lfHeight, 0);
+  // Both ways round to the nearest: 5 points are 6.67 pixels, 21 pixels are 15.75 points.
+  const struct {
+    int32_t written;
+    int32_t height, read;
+  } sizes[] = {{12, -16, 12}, {5, -7, 5}, {20, -27, 20}, {16, -21, 16}, {8, -11, 8}, {-3, 0, 0}};
+  for (const auto& s : sizes) {
+    LogFont f = writeFontField(fontOfHeight(-1), kFontSize, s.written, 96).value();
+    EXPECT_EQ(f.lfHeight, s.height) << s.written;
+    EXPECT_EQ(readFontField(f, kFontSize, 96).asInt(), s.read) << s.written;
+  }
+  const struct { int32_t height, points; } stored[] = {{-13, 10}, {-22, 17}, {21, 16}};
+  for (const auto& s : stored)
+    EXPECT_EQ(readFontField(fontOfHeight(s.height), kFontSize, 96).asInt(), s.points) << s.height;
 }
 
 TEST(FontFields, TheMostNegativeHeightHasASize) {
@@ -126,32 +131,6 @@ TEST(FontFields, WholeFontRebuildsEveryField) {
   EXPECT_EQ(whole.asFont().bold, 1);
   EXPECT_EQ(whole.asFont().angle, 3590);
   EXPECT_STREQ(whole.asFont().faceName.c_str(), kFallbackFace);
-}
-
-TEST(GeneralEvents, KeypadFoldsOntoMainKeyboard) {
-  EXPECT_EQ(foldKeyCode(0x60), '0');
-  EXPECT_EQ(foldKeyCode(0x69), '9');
-  EXPECT_EQ(foldKeyCode(0x6D), 189);
-  EXPECT_EQ(foldKeyCode(0x6E), 190);
-  EXPECT_EQ(foldKeyCode(0x6F), 191);
-  EXPECT_EQ(foldKeyCode('A'), 'A');
-  EXPECT_EQ(foldKeyCode(0x1041), 0x41);  // low byte only
-}
-
-TEST(GeneralEvents, KeyIsNotItsOwnModifier) {
-  EXPECT_EQ(keyModifiers(true, false, false, 0x11), 0);
-  EXPECT_EQ(keyModifiers(true, true, false, 0x10), 1);
-  EXPECT_EQ(keyModifiers(true, true, true, 0x12), 3);
-  EXPECT_EQ(keyModifiers(true, true, true, 'A'), 7);
-}
-
-TEST(GeneralEvents, WheelNotchesTruncateTowardZero) {
-  auto wp = [](int delta) { return static_cast<uint32_t>(static_cast<uint16_t>(delta)) << 16; };
-  EXPECT_EQ(wheelNotches(wp(240)), 2);
-  EXPECT_EQ(wheelNotches(wp(-60)), 0);
-  EXPECT_EQ(wheelNotches(wp(-120)), -1);
-  EXPECT_EQ(wheelNotches(wp(119)), 0);
-  EXPECT_EQ(wheelNotches(wp(-360) | 0x8), -3);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "form/property_blob.h"
+#include "tests/support/data_object.h"
 #include "tests/win/test_support.h"
 #include "ui/loop/window_loading.h"
 #include "ui/model/component_model.h"
@@ -30,22 +31,6 @@ CLIPFORMAT urlFormat() {
   return static_cast<CLIPFORMAT>(RegisterClipboardFormatA("UniformResourceLocator"));
 }
 
-// A CF_HDROP block: DROPFILES with the list's offset and wide flag, then the list as given.
-std::string dropBlock(DWORD offset, BOOL wide, const std::string& list) {
-  DROPFILES header{};
-  header.pFiles = offset;
-  header.fWide = wide;
-  return std::string(reinterpret_cast<const char*>(&header), sizeof header) + list;
-}
-
-// Each ANSI path with its NUL, then one more NUL.
-std::string dropFiles(const std::vector<std::string>& paths) {
-  std::string list;
-  for (const auto& p : paths) list += p + '\0';
-  if (paths.empty()) list += '\0';  // the list always ends with two zero bytes
-  return dropBlock(sizeof(DROPFILES), FALSE, list + '\0');
-}
-
 // Each UTF-16 path with its zero, then one more zero.
 std::string dropWideFiles(const std::vector<std::u16string>& paths) {
   std::string list;
@@ -53,77 +38,6 @@ std::string dropWideFiles(const std::vector<std::u16string>& paths) {
     list.append(reinterpret_cast<const char*>(p.c_str()), 2 * p.size() + 2);
   return dropBlock(sizeof(DROPFILES), TRUE, list + std::string(2, '\0'));
 }
-
-// A drag source's data: each offered format hands out a fresh HGLOBAL holding exactly the
-// given bytes (no terminator is added). QueryGetData calls are recorded.
-class FakeData : public IDataObject {
- public:
-  void offer(CLIPFORMAT format, std::string bytes, bool delivers = true) {
-    offers_[format] = {std::move(bytes), delivers};
-  }
-  std::vector<CLIPFORMAT> queried;
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject)) {
-      *out = this;
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
-  ULONG refs() const { return refs_; }
-  ~FakeData() {
-    for (HGLOBAL g : handedOut_) GlobalFree(g);
-  }
-
-  HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* f) override {
-    queried.push_back(f->cfFormat);
-    bool ok = offers_.count(f->cfFormat) && (f->tymed & TYMED_HGLOBAL) &&
-              f->dwAspect == DVASPECT_CONTENT && f->lindex == -1 && !f->ptd;
-    return ok ? S_OK : DV_E_FORMATETC;
-  }
-  HRESULT STDMETHODCALLTYPE GetData(FORMATETC* f, STGMEDIUM* m) override {
-    auto it = offers_.find(f->cfFormat);
-    if (it == offers_.end() || !it->second.delivers || !(f->tymed & TYMED_HGLOBAL))
-      return DV_E_FORMATETC;
-    const std::string& bytes = it->second.bytes;
-    HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size());
-    if (!bytes.empty()) std::memcpy(GlobalLock(global), bytes.data(), bytes.size());
-    GlobalUnlock(global);
-    handedOut_.push_back(global);
-    m->tymed = TYMED_HGLOBAL;
-    m->hGlobal = global;
-    m->pUnkForRelease = this;  // so that each release of a medium shows in the count
-    AddRef();
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
-    out->ptd = nullptr;
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
-    return OLE_E_ADVISENOTSUPPORTED;
-  }
-  HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
-  HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override {
-    return OLE_E_ADVISENOTSUPPORTED;
-  }
-
- private:
-  struct Offer {
-    std::string bytes;
-    bool delivers;
-  };
-  std::map<CLIPFORMAT, Offer> offers_;
-  std::vector<HGLOBAL> handedOut_;
-  ULONG refs_ = 1;
-};
 
 using Events = std::vector<std::pair<int32_t, std::string>>;
 
@@ -499,12 +413,6 @@ TEST_F(DropTarget, DropThroughOleReachesTheRegisteredWindow) {
   revokeWindow(kWin, kTextAndFiles, main);
   EXPECT_EQ(eventsWithText(kTextAndFiles),
             (Events{{kDropFiles, "C:\\one.txt\r\nC:\\two.txt\r\n"}}));
-}
-
-TEST(DropTargetLoad, NewerStoredVersionFailsTheLoad) {
-  useTestForm("drop_newer");
-  EXPECT_FALSE(loadWindow(0x52410002, false, nullptr));
-  EXPECT_EQ(findLoadedWindow(0x52410002), nullptr);
 }
 
 }  // namespace

@@ -612,14 +612,4 @@ TEST_F(EditBoxTest, DestroyingTheBoxTakesItsSpinButtonAlong) {
   EXPECT_EQ(nullptr, findLoadedWindow(kWin)->find(kSpin)->object);
 }
 
-TEST(EditBoxCreate, NewerStoredVersionIsRefused) {
-  const uint8_t newer[] = {3, 0, 0, 0};
-  CreateParams p;
-  p.properties = newer;
-  p.propertiesSize = sizeof newer;
-  p.width = 100;
-  p.height = 24;
-  EXPECT_EQ(nullptr, componentType(kEditBoxType)->operation<kOpCreate>()(p));
-}
-
 }  // namespace

@@ -19,7 +19,11 @@ using namespace std::string_literals;
 
 constexpr UnitId kWin = 0x52400001, kFileDialog = 0x16400001, kPlain = 0x16400002,
                  kOutOfRange = 0x16400003;
-constexpr DWORD kAlwaysFlags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING | OFN_ENABLEHOOK;
+
+void press(HWND dialog, int id) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
 
 // Acts once on the first common dialog this thread shows, from a timer that fires inside the
 // dialog's own modal loop.
@@ -34,13 +38,17 @@ class DialogDriver {
     current_ = nullptr;
   }
   bool acted() const { return acted_; }
+  // Boxes the dialog raised after the action (each answered "No"), such as an overwrite prompt.
+  int prompts() const { return prompts_; }
 
  private:
   static BOOL CALLBACK findDialog(HWND hwnd, LPARAM found) {
     char cls[16] = {};
     GetClassNameA(hwnd, cls, sizeof cls);
     if (std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
-    *reinterpret_cast<HWND*>(found) = hwnd;
+    HWND* slot = reinterpret_cast<HWND*>(found);
+    if (hwnd == slot[1]) return TRUE;
+    slot[0] = hwnd;
     return FALSE;
   }
   static BOOL CALLBACK cancelDialog(HWND hwnd, LPARAM) {
@@ -52,18 +60,30 @@ class DialogDriver {
   }
   // A dialog still open well after the action (a message box the test did not expect, say)
   // is cancelled, so that the test fails instead of waiting for ever.
+  static HWND visibleDialogOtherThan(HWND other) {
+    HWND found[2] = {nullptr, other};
+    EnumThreadWindows(GetCurrentThreadId(), &findDialog, reinterpret_cast<LPARAM>(found));
+    return found[0];
+  }
   static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
     DialogDriver* self = current_;
     if (!self) return;
     if (self->acted_) {
-      if (GetTickCount() - self->actedAt_ > 5000)
+      if (HWND prompt = visibleDialogOtherThan(self->dialog_)) {
+        if (prompt != self->prompt_) ++self->prompts_;
+        self->prompt_ = prompt;
+        PostMessageA(prompt, WM_COMMAND, IDNO, 0);
+      } else if (self->prompts_ > 0 && IsWindow(self->dialog_)) {
+        press(self->dialog_, IDCANCEL);
+      } else if (GetTickCount() - self->actedAt_ > 5000) {
         EnumThreadWindows(GetCurrentThreadId(), &cancelDialog, 0);
+      }
       return;
     }
-    HWND dialog = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), &findDialog, reinterpret_cast<LPARAM>(&dialog));
+    HWND dialog = visibleDialogOtherThan(nullptr);
     if (!dialog) return;
     self->acted_ = true;
+    self->dialog_ = dialog;
     self->actedAt_ = GetTickCount();
     self->act_(dialog);
   }
@@ -73,12 +93,9 @@ class DialogDriver {
   UINT_PTR timer_ = 0;
   bool acted_ = false;
   DWORD actedAt_ = 0;
+  HWND dialog_ = nullptr, prompt_ = nullptr;
+  int prompts_ = 0;
 };
-
-void press(HWND dialog, int id) {
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
 
 // The file name box: a combo box (cmb13) on Windows, an edit (edt1) in Wine's dialog.
 HWND fileNameBox(HWND dialog) {
@@ -110,46 +127,64 @@ class FileDialog : public testing::Test {
   static int32_t number(UnitId unit, int index) { return readProperty(kWin, unit, index).asInt(); }
 };
 
-TEST_F(FileDialog, RequestCarriesTheApplicationsSettings) {
-  FileDialogRequest r;
-  prepareFileDialog(kWin, kFileDialog, r);
-  EXPECT_EQ(r.ofn.lStructSize, sizeof(OPENFILENAMEA));
-  EXPECT_EQ(r.ofn.Flags, 0x380Eu | kAlwaysFlags);
-  // ".txt" has no "|": one type whose description is ".txt" and whose pattern is empty.
-  ASSERT_NE(r.ofn.lpstrFilter, nullptr);
-  EXPECT_EQ(std::string(r.ofn.lpstrFilter, 7), ".txt\0\0\0"s);
-  EXPECT_EQ(r.ofn.nFilterIndex, 1u);
-  EXPECT_STREQ(r.ofn.lpstrDefExt, "txt");
-  EXPECT_EQ(r.ofn.lpstrTitle, nullptr);
-  EXPECT_EQ(r.ofn.lpstrInitialDir, nullptr);
-  EXPECT_EQ(r.ofn.lpstrFile, r.file);
-  EXPECT_EQ(r.ofn.nMaxFile, 260u);
-  EXPECT_STREQ(r.file, "");
-  EXPECT_EQ(r.ofn.lpstrFileTitle, r.fileTitle);
-  EXPECT_EQ(r.ofn.nMaxFileTitle, 64u);
-  ASSERT_NE(r.ofn.lpfnHook, nullptr);
-  EXPECT_EQ(r.ofn.lpfnHook(nullptr, WM_INITDIALOG, 0, 0), 0u)
-      << "the hook leaves all to the system";
+TEST_F(FileDialog, TheStoredSettingsShapeTheDialog) {
+  std::string type, name = "?";
+  bool readOnlyShown = true;
+  DialogDriver driver([&](HWND dialog) {
+    char buf[64] = {};
+    GetDlgItemTextA(dialog, cmb1, buf, sizeof buf);
+    type = buf;
+    GetWindowTextA(fileNameBox(dialog), buf, sizeof buf);
+    name = buf;
+    readOnlyShown = IsWindowVisible(GetDlgItem(dialog, chx1));
+    press(dialog, IDCANCEL);
+  });
+  EXPECT_FALSE(showDialog(kWin, kFileDialog));
+  EXPECT_TRUE(driver.acted());
+  // ".txt" has no "|": one type whose description is ".txt".
+  EXPECT_EQ(type, ".txt");
+  EXPECT_EQ(name, "");
+  EXPECT_FALSE(readOnlyShown);
 }
 
-TEST_F(FileDialog, EachLogicalAddsItsOwnFlag) {
+// Each logical turns on a check the dialog makes when OK is pressed: the name is refused, or the
+// user is asked first (and answers "No"), where without it the name is taken as typed.
+TEST_F(FileDialog, EachLogicalChangesWhatTheDialogAccepts) {
+  char before[MAX_PATH] = {}, after[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, before);
+  TempFolder folder;
+  std::ofstream(folder.file("here.txt")) << "x";
   struct Case {
-    int property;
-    DWORD flag;
+    int property, type;
+    const char* name;
   } cases[] = {
-      {kDlgCreatePrompt, OFN_CREATEPROMPT},       {kDlgFileMustExist, OFN_FILEMUSTEXIST},
-      {kDlgOverwritePrompt, OFN_OVERWRITEPROMPT}, {kDlgPathMustExist, OFN_PATHMUSTEXIST},
-      {kDlgNoChangeDir, OFN_NOCHANGEDIR},
+      {kDlgFileMustExist, kDialogOpen, "missing.txt"},
+      {kDlgCreatePrompt, kDialogOpen, "missing.txt"},
+      {kDlgOverwritePrompt, kDialogSave, "here.txt"},
+      {kDlgPathMustExist, kDialogSave, "nofolder\\x.txt"},
   };
+  writeProperty(kWin, kPlain, kDlgInitialDir, folder.path().c_str());
   for (const auto& c : cases) {
-    writeProperty(kWin, kPlain, c.property, 1);
-    FileDialogRequest r;
-    prepareFileDialog(kWin, kPlain, r);
-    EXPECT_EQ(r.ofn.Flags, kAlwaysFlags | c.flag) << c.property;
+    writeProperty(kWin, kPlain, kDlgDialogType, c.type);
+    for (int on : {0, 1}) {
+      writeProperty(kWin, kPlain, c.property, on);
+      DialogDriver driver(typeAndConfirm(c.name));
+      EXPECT_EQ(showDialog(kWin, kPlain), !on) << c.property << " = " << on;
+      EXPECT_EQ(driver.prompts() > 0, on == 1) << c.property << " = " << on;
+    }
     writeProperty(kWin, kPlain, c.property, 0);
-    prepareFileDialog(kWin, kPlain, r);
-    EXPECT_EQ(r.ofn.Flags, kAlwaysFlags) << c.property;
   }
+  // Without NoChangeDir the dialog leaves the process in the folder it started in.
+  for (int on : {1, 0}) {
+    SetCurrentDirectoryA(before);
+    writeProperty(kWin, kPlain, kDlgFileName, "");
+    writeProperty(kWin, kPlain, kDlgNoChangeDir, on);
+    DialogDriver driver(typeAndConfirm("here.txt"));
+    EXPECT_TRUE(showDialog(kWin, kPlain));
+    GetCurrentDirectoryA(MAX_PATH, after);
+    EXPECT_EQ(_stricmp(after, folder.path().c_str()) == 0, on == 0) << after;
+  }
+  SetCurrentDirectoryA(before);
 }
 
 TEST_F(FileDialog, FilterAndIndex) {
@@ -339,12 +374,6 @@ TEST_F(FileDialog, CommandOnAnUnloadedUnitIsFatal) {
   } catch (const FatalErrorThrown& e) {
     EXPECT_EQ(e.message, FatalText::kUnitNotLoaded);
   }
-}
-
-TEST(FileDialogLoad, NewerStoredVersionFailsTheLoad) {
-  useTestForm("dialog_newer");
-  EXPECT_FALSE(loadWindow(0x52400002, false, nullptr));
-  EXPECT_EQ(findLoadedWindow(0x52400002), nullptr);
 }
 
 }  // namespace

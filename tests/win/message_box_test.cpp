@@ -63,18 +63,6 @@ TEST(MessageBoxRequest, TheParentIsAHandleOrALoadedWindow) {
   DestroyWindow(owner);
 }
 
-TEST(MessageBoxButton, DialogResultsBecomeButtonNumbers) {
-  EXPECT_EQ(messageBoxButton(IDOK), 0);
-  EXPECT_EQ(messageBoxButton(IDCANCEL), 1);
-  EXPECT_EQ(messageBoxButton(IDABORT), 2);
-  EXPECT_EQ(messageBoxButton(IDRETRY), 3);
-  EXPECT_EQ(messageBoxButton(IDIGNORE), 4);
-  EXPECT_EQ(messageBoxButton(IDYES), 5);
-  EXPECT_EQ(messageBoxButton(IDNO), 6);
-  EXPECT_EQ(messageBoxButton(0), 0);
-  EXPECT_EQ(messageBoxButton(IDCLOSE), 0);
-}
-
 // Waits on another thread for the box the calling thread shows, notes it, then presses
 // `button`.
 class BoxPresser {
@@ -119,15 +107,29 @@ class BoxPresser {
   std::thread worker_;
 };
 
-TEST(ShowMessageBox, AnOkBoxWithTheDefaultTitleAnswersZero) {
-  BoxPresser presser(IDOK);
-  int answer = showMessageBox(intArg(123), MB_OK);
-  presser.join();
-  ASSERT_TRUE(presser.found);
-  EXPECT_EQ(answer, 0);
-  EXPECT_EQ(presser.title, "信息：");
-  EXPECT_EQ(presser.text, "123");
-  EXPECT_EQ(presser.owner, nullptr);
+TEST(ShowMessageBox, EachButtonPressedAnswersItsNumber) {
+  struct Case {
+    int32_t style;
+    int button, answer;
+  } cases[] = {
+      {MB_OK, IDOK, 0},
+      {MB_OKCANCEL, IDCANCEL, 1},
+      {MB_ABORTRETRYIGNORE, IDABORT, 2},
+      {MB_RETRYCANCEL, IDRETRY, 3},
+      {MB_ABORTRETRYIGNORE, IDIGNORE, 4},
+      {MB_YESNOCANCEL, IDYES, 5},
+      {MB_YESNO, IDNO, 6},
+  };
+  for (const auto& c : cases) {
+    BoxPresser presser(c.button);
+    int answer = showMessageBox(intArg(123), c.style);
+    presser.join();
+    ASSERT_TRUE(presser.found) << c.button;
+    EXPECT_EQ(answer, c.answer) << c.button;
+    EXPECT_EQ(presser.title, "信息：");
+    EXPECT_EQ(presser.text, "123");
+    EXPECT_EQ(presser.owner, nullptr);
+  }
 }
 
 TEST(ShowMessageBox, AYesNoBoxBelongsToItsParentAndAnswersNoAsSix) {

@@ -155,3 +155,14 @@ std::vector<uint8_t> bmpOf(int width, int height, const Colours& colour) {
   }
   return b;
 }
+
+HWND windowHandle(UnitId window) {
+  LoadedWindow* w = findLoadedWindow(window);
+  return w ? w->hwnd() : nullptr;
+}
+
+HWND unitHandle(UnitId unit, UnitId window) {
+  LoadedWindow* w = findLoadedWindow(window);
+  LoadedUnit* u = w ? w->find(unit) : nullptr;
+  return u && u->object ? u->object->hwnd() : nullptr;
+}

@@ -32,6 +32,11 @@ FormDescription& useTestForm(const char* name);
 // milliseconds, or until the queue is empty when ms is 0.
 void pumpMessages(int ms = 0);
 
+// The window of a loaded window and of one of its units; nullptr when not loaded. The window
+// and menu test forms load their window as 0x52010001.
+HWND windowHandle(UnitId window = 0x52010001);
+HWND unitHandle(UnitId unit, UnitId window = 0x52010001);
+
 // True when the tests run under Wine, whose controls and dialogs differ from Windows' in a
 // few documented details.
 bool underWine();

@@ -278,26 +278,6 @@ TEST_F(TransLabelTest, SavedPropertiesReadBack) {
   EXPECT_EQ(blob->text(TransLabelBlob::Caption), "WWW");
 }
 
-TEST(TransLabelCreate, NewerStoredVersionIsRefused) {
-  auto create = componentType(kTransLabelType)->operation<kOpCreate>();
-  HWND parent = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
-                                nullptr, nullptr, nullptr);
-  PropertyBlob blob(*blobLayoutFor(kTransLabelType));
-  for (uint32_t version : {1u, 2u}) {
-    auto data = blob.write(version);
-    CreateParams p;
-    p.properties = data.data();
-    p.propertiesSize = data.size();
-    p.parent = parent;
-    p.width = 50;
-    p.height = 20;
-    Component* label = create(p);
-    EXPECT_EQ(label != nullptr, version == 1) << "version " << version;
-    if (label) DestroyWindow(label->hwnd());
-  }
-  DestroyWindow(parent);
-}
-
 // The path label of the main window: white bold "路径" over the background picture.
 TEST(TransLabelPicture, PictureShowsAroundThePathLabel) {
   useTestForm("label_picture");

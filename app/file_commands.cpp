@@ -34,6 +34,12 @@ constexpr char kLineTooLong[] = "文件中有超过1MB的长行，文本框无�
 // times slower per byte than short lines, even a piece at a time (bench/NOTES.md, "Opening"): a
 // line of a megabyte takes a minute or two, one of 120 MB would take hours.
 constexpr size_t kLongestLine = 1 << 20;
+// What a piece of text costs the text box apart from its length grows with the text already in:
+// past about 32 MB a piece takes the better part of a second however short it is, the program
+// answers others only every second or more, and the open takes minutes (bench/NOTES.md,
+// "Opening"). Larger files are refused before anything is read.
+constexpr uint64_t kLargestShown = uint64_t{32} << 20;
+constexpr char kTooLargeToShow[] = "文件超过32MB，文本框无法在合理的时间内显示";
 constexpr char kNoMemoryToSave[] = "内存不足，无法取出全部文字";
 
 Text contentOf(UnitId box) { return readProperty(MainWindow, box, Content).takeText(); }
@@ -163,6 +169,7 @@ bool openDocument(const std::string& path, const char* opened) {
   };
   const std::optional<uint64_t> size = fileSize(path.c_str());
   if (size && !roomToOpen(*size, documentLength())) return refuse(kTooLarge);
+  if (size && *size > kLargestShown) return refuse(kTooLargeToShow);
   std::optional<LongWork> work;
   if (size && *size >= kPiecewiseTextBytes) {
     showStatus(kOpening);

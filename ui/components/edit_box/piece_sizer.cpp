@@ -20,21 +20,23 @@ void PieceSizer::took(size_t bytes, double ms) {
   }
 
   const double now = static_cast<double>(bytes);
+  // The fixed cost a third of a piece, more where that would take too long, as long as a third
+  // is left for the text; then half.
+  const double aim = answersInTime() ? std::clamp(3 * fixed_, kAimMs, kMostMs) : 2 * fixed_;
   double aimed;
   if (perByte_ > 0) {
-    // The fixed cost a third of a piece, more where that would take too long, as long as a third
-    // is left for the text; then half.
-    const double aim = answersInTime() ? std::clamp(3 * fixed_, kAimMs, kMostMs) : 2 * fixed_;
     aimed = (aim - fixed_) / perByte_;
   } else {
     aimed = now * std::clamp(kAimMs / ms, 0.5, 2.0);  // nothing known yet: by the time alone
   }
   // A little above the aim and below it in turn, so that the fit always has sizes to go on.
   aimed *= count_ % 2 ? 1.15 : 0.87;
-  // Where a shorter piece takes less time, none takes longer than kMostMs at the last rate.
-  if (answersInTime()) aimed = std::min(aimed, now * kMostMs / ms);
-  // At most four times the last piece: a misjudged fit costs one long piece, not many.
-  aimed = std::min(aimed, 4 * now);
+  // None takes longer than the longest aim at the last piece's rate, which counts the fixed
+  // cost in and so overrates a longer piece: a fit misled by a few slow pieces (a busy machine)
+  // may not size one piece to seconds.
+  aimed = std::min(aimed, now * (answersInTime() ? kMostMs : aim) / ms);
+  // At most twice the last piece: a misjudged fit costs one long piece, not many.
+  aimed = std::min(aimed, 2 * now);
   size_ = static_cast<size_t>(
       std::clamp(aimed, static_cast<double>(kSmallest), static_cast<double>(kLargest)));
 }

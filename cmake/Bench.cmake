@@ -22,7 +22,8 @@ add_executable(QuenloWithoutRecovery WIN32 EXCLUDE_FROM_ALL app/main.cpp app/lat
 add_dependencies(QuenloWithoutRecovery main_form)
 target_include_directories(QuenloWithoutRecovery PRIVATE ${QUENLO_ASSETS} ${CMAKE_SOURCE_DIR}/app)
 target_link_libraries(QuenloWithoutRecovery PRIVATE quenlo_core)
-add_executable(keystroke_bench EXCLUDE_FROM_ALL bench/keystroke_bench.cpp tests/e2e/quenlo_app.cpp)
+add_executable(keystroke_bench EXCLUDE_FROM_ALL bench/keystroke_bench.cpp tests/e2e/quenlo_app.cpp
+  tests/support/temp_folder.cpp)
 target_include_directories(keystroke_bench PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(keystroke_bench PRIVATE ${win_defs} QUENLO_EXE="")
 target_link_libraries(keystroke_bench PRIVATE ole32 user32 gdi32)

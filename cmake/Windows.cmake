@@ -89,7 +89,8 @@ add_custom_target(test_forms DEPENDS ${test_form_bins})
 file(GLOB win_tests CONFIGURE_DEPENDS tests/win/*.cpp)
 add_executable(quenlo_tests ${win_tests} tests/support/file_links.cpp
   tests/support/data_object.cpp tests/support/probe_component.cpp tests/support/probe_control.cpp
-  tests/support/window_probes.cpp tests/support/key_probes.cpp)
+  tests/support/window_probes.cpp tests/support/key_probes.cpp tests/support/form_window_fixture.cpp
+  tests/support/temp_folder.cpp)
 add_dependencies(quenlo_tests test_forms main_form)
 target_link_libraries(quenlo_tests PRIVATE quenlo_app quenlo_core gtest)
 target_compile_definitions(quenlo_tests PRIVATE QUENLO_ASSETS="${QUENLO_ASSETS}")
@@ -98,7 +99,7 @@ add_test(NAME win_tests COMMAND quenlo_tests)
 file(GLOB e2e_tests CONFIGURE_DEPENDS tests/e2e/*.cpp)
 if(e2e_tests)
   add_executable(quenlo_e2e ${e2e_tests} tests/support/file_links.cpp tests/support/data_object.cpp
-    ui/components/edit_box/word_break.cpp)
+    tests/support/temp_folder.cpp ui/components/edit_box/word_break.cpp)
   target_include_directories(quenlo_e2e PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(quenlo_e2e PRIVATE gtest gtest_main ole32 shell32 user32 gdi32 psapi version)
   target_compile_definitions(quenlo_e2e PRIVATE ${win_defs}

@@ -22,22 +22,7 @@ HWND parentWindow(const TypedValue& parent) {
   return hwnd && IsWindow(hwnd) ? hwnd : nullptr;
 }
 
-}  // namespace
-
-void setLoadedWindowHandle(LoadedWindowHandle find) { gLoadedWindowHandle = find; }
-
-MessageBoxRequest prepareMessageBox(const TypedValue& message, int32_t flags,
-                                    const TypedValue& title, const TypedValue& parent) {
-  MessageBoxRequest r;
-  r.text = messageText(message);
-  r.title = title.tag == kTagText ? Text::copyOf(reinterpret_cast<const char*>(title.value))
-                                  : Text::copyOf("信息：");
-  r.style = static_cast<UINT>(flags);
-  if (!(r.style & MB_SYSTEMMODAL)) r.style |= MB_TASKMODAL;
-  r.parent = parentWindow(parent);
-  return r;
-}
-
+// MessageBoxA's IDOK.. IDNO as the runtime's button numbers.
 int messageBoxButton(int id) {
   switch (id) {
     case IDCANCEL:
@@ -55,6 +40,22 @@ int messageBoxButton(int id) {
     default:
       return 0;
   }
+}
+
+}  // namespace
+
+void setLoadedWindowHandle(LoadedWindowHandle find) { gLoadedWindowHandle = find; }
+
+MessageBoxRequest prepareMessageBox(const TypedValue& message, int32_t flags,
+                                    const TypedValue& title, const TypedValue& parent) {
+  MessageBoxRequest r;
+  r.text = messageText(message);
+  r.title = title.tag == kTagText ? Text::copyOf(reinterpret_cast<const char*>(title.value))
+                                  : Text::copyOf("信息：");
+  r.style = static_cast<UINT>(flags);
+  if (!(r.style & MB_SYSTEMMODAL)) r.style |= MB_TASKMODAL;
+  r.parent = parentWindow(parent);
+  return r;
 }
 
 int showMessageBox(const TypedValue& message, int32_t flags, const TypedValue& title,

@@ -12,5 +12,3 @@ struct MessageBoxRequest {
 };
 MessageBoxRequest prepareMessageBox(const TypedValue& message, int32_t flags,
                                     const TypedValue& title, const TypedValue& parent);
-// MessageBoxA's IDOK.. IDNO as the runtime's button numbers.
-int messageBoxButton(int id);

@@ -242,24 +242,6 @@ TEST_F(MainWindowE2E, PathBoxTakesTypingOnlyWhileUnprotected) {
   EXPECT_EQ(readFile(app.inFolder("a.txt")), "rel");
 }
 
-// The line height InputBox shows for a font of `points` (the edit box's font rule).
-int lineHeightFor(int points) {
-  HDC screen = GetDC(nullptr);
-  LOGFONTA lf{};
-  lf.lfHeight = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
-  lf.lfWeight = FW_NORMAL;
-  lf.lfCharSet = DEFAULT_CHARSET;
-  lf.lfQuality = PROOF_QUALITY;
-  HFONT font = CreateFontIndirectA(&lf);
-  HGDIOBJ old = SelectObject(screen, font);
-  TEXTMETRICA tm{};
-  GetTextMetricsA(screen, &tm);
-  SelectObject(screen, old);
-  DeleteObject(font);
-  ReleaseDC(nullptr, screen);
-  return tm.tmHeight;
-}
-
 int shownLineHeight(HWND input) {
   // The first character of the second line; the text starts with "a\r\n".
   auto y = [&](int index) {
@@ -272,23 +254,23 @@ TEST_F(MainWindowE2E, FontSizeByMenuAndByKeyAndWheel) {
   app.focus(app.inputBox());
   app.type("a\nb");
   app.chooseMenu(kSizeB5);
-  EXPECT_EQ(shownLineHeight(app.inputBox()), lineHeightFor(5));
+  EXPECT_EQ(shownLineHeight(app.inputBox()), inputBoxTextSize(5).cy);
 
   app.focus(app.inputBox());
   app.key(VK_CONTROL, true);
   app.wheel(app.inputBox(), WHEEL_DELTA);
   app.key(VK_CONTROL, false);
-  EXPECT_EQ(shownLineHeight(app.inputBox()), lineHeightFor(6)) << "B5 and one notch away";
+  EXPECT_EQ(shownLineHeight(app.inputBox()), inputBoxTextSize(6).cy) << "B5 and one notch away";
 
   app.wheel(app.inputBox(), WHEEL_DELTA);
-  EXPECT_EQ(shownLineHeight(app.inputBox()), lineHeightFor(6)) << "no key held: no zoom";
+  EXPECT_EQ(shownLineHeight(app.inputBox()), inputBoxTextSize(6).cy) << "no key held: no zoom";
 
   app.chooseMenu(kSizeB58);
   app.focus(app.inputBox());
   app.key(VK_SHIFT, true);
   app.wheel(app.inputBox(), -3 * WHEEL_DELTA);
   app.key(VK_SHIFT, false);
-  EXPECT_EQ(shownLineHeight(app.inputBox()), lineHeightFor(55)) << "any key held zooms";
+  EXPECT_EQ(shownLineHeight(app.inputBox()), inputBoxTextSize(55).cy) << "any key held zooms";
   EXPECT_EQ(windowText(app.inputBox()), "a\r\nb") << "zooming types nothing";
 }
 

@@ -57,26 +57,9 @@ const Choice kChoices[] = {
 
 constexpr char kBars[] = "||||||||||";  // ten upright strokes: the first line of the text
 
-// The line height and the width of kBars in InputBox's font at `points`, made by the edit box's
-// font rule in this process.
+// The line height and the width of kBars in InputBox's font at `points` in `style`.
 SIZE measured(int points, int style) {
-  HDC screen = GetDC(nullptr);
-  LOGFONTA lf{};
-  lf.lfHeight = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
-  lf.lfWeight = style & kBold ? FW_BOLD : FW_NORMAL;
-  lf.lfItalic = style & kItalic ? 1 : 0;
-  lf.lfCharSet = DEFAULT_CHARSET;
-  lf.lfQuality = PROOF_QUALITY;
-  HFONT font = CreateFontIndirectA(&lf);
-  HGDIOBJ old = SelectObject(screen, font);
-  TEXTMETRICA tm{};
-  GetTextMetricsA(screen, &tm);
-  SIZE bars{};
-  GetTextExtentPoint32A(screen, kBars, sizeof kBars - 1, &bars);
-  SelectObject(screen, old);
-  DeleteObject(font);
-  ReleaseDC(nullptr, screen);
-  return {bars.cx, tm.tmHeight};
+  return inputBoxTextSize(points, style & kBold, style & kItalic, kBars);
 }
 
 POINT charAt(HWND edit, int index) {

@@ -8,36 +8,6 @@
 #include <fstream>
 #include <iterator>
 
-std::string makeTempFolder(const char* prefix) {
-  char base[MAX_PATH];
-  GetTempPathA(MAX_PATH, base);
-  for (unsigned n = GetTickCount();; ++n) {
-    std::string path = std::string(base) + prefix + std::to_string(GetCurrentProcessId()) + "-" +
-                       std::to_string(n);
-    if (CreateDirectoryA(path.c_str(), nullptr)) return path;
-  }
-}
-
-void removeFolder(const std::string& path) {
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((path + "\\*").c_str(), &found);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string full = path + "\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        removeFolder(full);
-      } else {
-        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(full.c_str());
-      }
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
-  }
-  RemoveDirectoryA(path.c_str());
-}
-
 namespace {
 
 struct WindowSearch {
@@ -92,6 +62,26 @@ std::string windowText(HWND h) {
   char text[65536];
   LRESULT n = SendMessageA(h, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
   return std::string(text, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+SIZE inputBoxTextSize(int points, bool bold, bool italic, const char* sample) {
+  HDC screen = GetDC(nullptr);
+  LOGFONTA lf{};
+  lf.lfHeight = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
+  lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+  lf.lfItalic = italic ? 1 : 0;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lf.lfQuality = PROOF_QUALITY;
+  HFONT font = CreateFontIndirectA(&lf);
+  HGDIOBJ old = SelectObject(screen, font);
+  TEXTMETRICA tm{};
+  GetTextMetricsA(screen, &tm);
+  SIZE extent{};
+  GetTextExtentPoint32A(screen, sample, static_cast<int>(std::strlen(sample)), &extent);
+  SelectObject(screen, old);
+  DeleteObject(font);
+  ReleaseDC(nullptr, screen);
+  return {extent.cx, tm.tmHeight};
 }
 
 RECT rectInParent(HWND child) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_folder.h"
+
 // Drives a real Quenlo.exe from outside, as a user would: the program is copied into a fresh
 // folder of its own and started from another working directory; the driver finds its windows,
 // sends real keyboard and mouse input, and reads what the windows show.
@@ -88,12 +90,12 @@ HWND topLevelOf(DWORD pid, const char* className, const char* title);
 // A left click at the screen point, through real mouse input.
 void clickAt(int x, int y);
 std::string windowText(HWND h);
+// The line height and the width of `sample` in InputBox's font at `points`, made by the edit
+// box's font rule in this process.
+SIZE inputBoxTextSize(int points, bool bold = false, bool italic = false, const char* sample = "");
 RECT rectInParent(HWND child);
 std::string readFile(const std::string& path);
 bool writeFile(const std::string& path, const std::string& bytes);
 bool fileExists(const std::string& path);
-// A new folder in the temporary folder, and the removal of a folder with everything in it.
-std::string makeTempFolder(const char* prefix);
-void removeFolder(const std::string& path);
 // Polls `done` every 20 ms for up to `ms`; true once it holds.
 bool waitUntil(const std::function<bool()>& done, int ms = 10000);

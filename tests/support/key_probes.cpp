@@ -104,19 +104,14 @@ void MenuWindowTest::SetUp() {
 }
 
 void MenuWindowTest::TearDown() {
-  for (LoadedWindow* w : loadedWindows())
-    if (HWND h = w->hwnd()) DestroyWindow(h);
-  pumpMessages();
-  for (int i = 0; i < 10; ++i) setCustomHandler(i, nullptr);
-  clearEventLog();
+  FormWindowTest::TearDown();
   gReceived.clear();
   gWantedKeys.clear();
   gDefaultActions = 0;
 }
 
 void MenuWindowTest::load(const char* form, UnitId window) {
-  useTestForm(form);
-  ASSERT_TRUE(loadWindow(window, false, nullptr));
+  FormWindowTest::load(form, window);
   pumpMessages();
   clearEventLog();
 }

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "form/form_description.h"
+#include "tests/support/form_window_fixture.h"
 
 // The units of the menu and key test forms (tests/win/forms/menu_*.form) and their probe
 // controls: focusable child windows that count the input reaching them. The keys in gWantedKeys
 // are the ones they handle themselves (wantsKey).
-constexpr UnitId kWindow = 0x52010001;
 constexpr UnitId kA = 0x16000001, kB = 0x16000002, kC = 0x16000003, kD = 0x16000004;
 constexpr TypeId kKeyProbeType = 0x00990201;
 constexpr TypeId kButtonProbeType = 0x00990202;  // default action on Enter
@@ -62,8 +62,9 @@ std::vector<Seen> seenEvents();
 // makes of them are left out.
 std::vector<Received> keysReceived();
 
-// Records the events of handler "custom0" with their arguments; closes every window after.
-class MenuWindowTest : public testing::Test {
+// Records the events of handler "custom0" with their arguments; loads a window and lets it
+// settle, forgetting the events of its loading.
+class MenuWindowTest : public FormWindowTest {
  protected:
   void SetUp() override;
   void TearDown() override;

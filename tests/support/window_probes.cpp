@@ -105,17 +105,7 @@ HWND windowOfThisProcess(const char* className) {
 }
 
 void WindowTest::TearDown() {
-  for (LoadedWindow* w : loadedWindows())
-    if (HWND h = w->hwnd()) DestroyWindow(h);
-  pumpMessages();
-  for (int i = 0; i < 10; ++i) setCustomHandler(i, nullptr);
-  clearEventLog();
+  FormWindowTest::TearDown();
   gProbeLog.clear();
   gProbesDestroyed = 0;
-}
-
-void WindowTest::load(const char* form, UnitId window) {
-  useTestForm(form);
-  ASSERT_TRUE(loadWindow(window, false, nullptr));
-  ASSERT_NE(windowHandle(window), nullptr);
 }

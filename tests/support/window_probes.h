@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "form/form_description.h"
+#include "tests/support/form_window_fixture.h"
 
 // The units of the window test forms (tests/win/forms/window_*.form) and their probe controls:
 // plain child windows that record what the window sends them and answer WM_CTLCOLORSTATIC with
 // their own brush.
-constexpr UnitId kWindow = 0x52010001;
 constexpr UnitId kFirst = 0x16000001, kSecond = 0x16000002, kNever = 0x16000003,
                  kHidden = 0x16000004;
 constexpr TypeId kProbeType = 0x00990101;
@@ -36,9 +36,8 @@ RECT placement(HWND child);
 // windows of the same class.
 HWND windowOfThisProcess(const char* className);
 
-// Closes every window and forgets what the probes and handlers saw.
-class WindowTest : public testing::Test {
+// Forgets what the probes saw after each test.
+class WindowTest : public FormWindowTest {
  protected:
   void TearDown() override;
-  void load(const char* form, UnitId window = kWindow);
 };

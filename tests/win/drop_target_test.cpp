@@ -14,6 +14,7 @@
 
 #include "form/property_blob.h"
 #include "tests/support/data_object.h"
+#include "tests/support/form_window_fixture.h"
 #include "tests/win/test_support.h"
 #include "ui/loop/window_loading.h"
 #include "ui/model/component_model.h"
@@ -48,18 +49,12 @@ Events eventsWithText(UnitId unit) {
   return out;
 }
 
-class DropTarget : public testing::Test {
+class DropTarget : public FormWindowTest {
  protected:
   void SetUp() override {
-    useTestForm("drop");
-    ASSERT_TRUE(loadWindow(kWin, false, nullptr));
+    load("drop", kWin);
     pumpMessages();
     clearEventLog();
-  }
-  void TearDown() override {
-    setCustomHandler(0, nullptr);
-    if (LoadedWindow* w = findLoadedWindow(kWin)) DestroyWindow(w->hwnd());
-    pumpMessages();
   }
 
   struct DropResult {

@@ -12,6 +12,7 @@
 
 #include "form/property_blob.h"
 #include "runtime/system_code_page.h"
+#include "tests/support/form_window_fixture.h"
 #include "tests/win/test_support.h"
 #include "ui/components/edit_box/edit_box.h"
 #include "ui/components/edit_box/edit_box_input.h"
@@ -63,18 +64,13 @@ COLORREF brushColour(HBRUSH brush) {
   return lb.lbColor;
 }
 
-class EditBoxTest : public testing::Test {
+class EditBoxTest : public FormWindowTest {
  protected:
   void SetUp() override {
-    useTestForm("edit_box");
-    ASSERT_TRUE(loadWindow(kWin, false, nullptr));
+    load("edit_box", kWin);
     SetForegroundWindow(window());
     pumpMessages();
     clearEventLog();
-  }
-  void TearDown() override {
-    if (LoadedWindow* w = findLoadedWindow(kWin)) DestroyWindow(w->hwnd());
-    pumpMessages();
   }
 
   HWND window() { return findLoadedWindow(kWin)->hwnd(); }

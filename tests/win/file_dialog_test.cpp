@@ -7,15 +7,15 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "form/property_blob.h"
+#include "tests/support/form_window_fixture.h"
 #include "tests/win/test_support.h"
 #include "ui/loop/window_loading.h"
 #include "ui/model/component_model.h"
 
 namespace {
-
-using namespace std::string_literals;
 
 constexpr UnitId kWin = 0x52400001, kFileDialog = 0x16400001, kPlain = 0x16400002,
                  kOutOfRange = 0x16400003;
@@ -110,15 +110,46 @@ std::function<void(HWND)> typeAndConfirm(std::string name) {
   };
 }
 
-class FileDialog : public testing::Test {
+std::string windowText(HWND h) {
+  char buf[600] = {};
+  GetWindowTextA(h, buf, sizeof buf);
+  return buf;
+}
+
+// What a dialog shows as it comes up; it is then cancelled.
+struct Shown {
+  bool came = false;
+  std::string title, name;
+  std::vector<std::string> types;  // the file type list
+  int type = CB_ERR;               // the selected type
+  bool readOnlyBox = true;
+};
+
+Shown shownBy(UnitId unit) {
+  Shown s;
+  DialogDriver driver([&s](HWND dialog) {
+    s.title = windowText(dialog);
+    s.name = windowText(fileNameBox(dialog));
+    HWND types = GetDlgItem(dialog, cmb1);
+    const int count = static_cast<int>(SendMessageA(types, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      char type[128] = {};
+      SendMessageA(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(type));
+      s.types.emplace_back(type);
+    }
+    s.type = static_cast<int>(SendMessageA(types, CB_GETCURSEL, 0, 0));
+    s.readOnlyBox = IsWindowVisible(GetDlgItem(dialog, chx1));
+    press(dialog, IDCANCEL);
+  });
+  EXPECT_FALSE(showDialog(kWin, unit));
+  s.came = driver.acted();
+  return s;
+}
+
+class FileDialog : public FormWindowTest {
  protected:
   void SetUp() override {
-    useTestForm("dialog");
-    ASSERT_TRUE(loadWindow(kWin, false, nullptr));
-    pumpMessages();
-  }
-  void TearDown() override {
-    if (LoadedWindow* w = findLoadedWindow(kWin)) DestroyWindow(w->hwnd());
+    load("dialog", kWin);
     pumpMessages();
   }
   static std::string text(UnitId unit, int index) {
@@ -128,23 +159,12 @@ class FileDialog : public testing::Test {
 };
 
 TEST_F(FileDialog, TheStoredSettingsShapeTheDialog) {
-  std::string type, name = "?";
-  bool readOnlyShown = true;
-  DialogDriver driver([&](HWND dialog) {
-    char buf[64] = {};
-    GetDlgItemTextA(dialog, cmb1, buf, sizeof buf);
-    type = buf;
-    GetWindowTextA(fileNameBox(dialog), buf, sizeof buf);
-    name = buf;
-    readOnlyShown = IsWindowVisible(GetDlgItem(dialog, chx1));
-    press(dialog, IDCANCEL);
-  });
-  EXPECT_FALSE(showDialog(kWin, kFileDialog));
-  EXPECT_TRUE(driver.acted());
+  const Shown shown = shownBy(kFileDialog);
+  EXPECT_TRUE(shown.came);
   // ".txt" has no "|": one type whose description is ".txt".
-  EXPECT_EQ(type, ".txt");
-  EXPECT_EQ(name, "");
-  EXPECT_FALSE(readOnlyShown);
+  EXPECT_EQ(shown.types, std::vector<std::string>{".txt"});
+  EXPECT_EQ(shown.name, "");
+  EXPECT_FALSE(shown.readOnlyBox);
 }
 
 // Each logical turns on a check the dialog makes when OK is pressed: the name is refused, or the
@@ -187,51 +207,74 @@ TEST_F(FileDialog, EachLogicalChangesWhatTheDialogAccepts) {
   SetCurrentDirectoryA(before);
 }
 
-TEST_F(FileDialog, FilterAndIndex) {
-  FileDialogRequest r;
-  prepareFileDialog(kWin, kPlain, r);
-  EXPECT_EQ(r.ofn.lpstrFilter, nullptr);
-  EXPECT_EQ(r.ofn.nFilterIndex, 0u);
-
-  writeProperty(kWin, kPlain, kDlgFilter, "文本文件 (*.txt)|*.txt|所有文件 (*.*)|*.*||  ");
-  writeProperty(kWin, kPlain, kDlgFilterIndex, 1);
-  prepareFileDialog(kWin, kPlain, r);
-  std::string expected = "文本文件 (*.txt)\0*.txt\0所有文件 (*.*)\0*.*\0\0"s;
-  ASSERT_NE(r.ofn.lpstrFilter, nullptr);
-  EXPECT_EQ(std::string(r.ofn.lpstrFilter, expected.size()), expected);
-  EXPECT_EQ(r.ofn.nFilterIndex, 2u);  // the second pair
-
-  writeProperty(kWin, kPlain, kDlgFilterIndex, -3);
-  EXPECT_EQ(number(kPlain, kDlgFilterIndex), 0);
-  prepareFileDialog(kWin, kPlain, r);
-  EXPECT_EQ(r.ofn.nFilterIndex, 1u);
+TEST_F(FileDialog, TheFilterListsItsTypesAndTheIndexSelectsOne) {
+  const char* filter = "文本文件 (*.txt)|*.txt|所有文件 (*.*)|*.*||  ";
+  const std::vector<std::string> both = {"文本文件 (*.txt)", "所有文件 (*.*)"};
+  struct Case {
+    const char* filter;
+    int32_t index;
+    std::vector<std::string> types;
+    int selected;
+  } cases[] = {
+      {"", 1, {}, CB_ERR},
+      {filter, 1, both, 1},
+      {filter, -3, both, 0},  // read back as 0
+      {filter, 0, both, 0},
+  };
+  for (const Case& c : cases) {
+    writeProperty(kWin, kPlain, kDlgFilter, c.filter);
+    writeProperty(kWin, kPlain, kDlgFilterIndex, c.index);
+    const Shown shown = shownBy(kPlain);
+    EXPECT_EQ(shown.types, c.types) << c.filter << " " << c.index;
+    EXPECT_EQ(shown.type, c.selected) << c.filter << " " << c.index;
+  }
 }
 
-TEST_F(FileDialog, LongFileNameIsCutToFit) {
-  FileDialogRequest r;
-  writeProperty(kWin, kPlain, kDlgFileName, std::string(300, 'a').c_str());
-  prepareFileDialog(kWin, kPlain, r);
-  EXPECT_EQ(std::strlen(r.file), 259u);
-
+TEST_F(FileDialog, ALongFileNameIsShownCutToFitAndKeptWhole) {
   // Two-byte characters are not split: "aa" and 128 of them fill 258 bytes.
   std::string wide = "aa";
   for (int i = 0; i < 150; ++i) wide += "文";
-  writeProperty(kWin, kPlain, kDlgFileName, wide.c_str());
-  prepareFileDialog(kWin, kPlain, r);
-  EXPECT_EQ(std::string(r.file), wide.substr(0, 258));
-  // The property itself keeps every byte.
-  EXPECT_EQ(text(kPlain, kDlgFileName), wide);
+  struct Case {
+    std::string name, shown;
+  } cases[] = {
+      {std::string(300, 'a'), std::string(259, 'a')},
+      {wide, wide.substr(0, 258)},
+  };
+  for (const Case& c : cases) {
+    writeProperty(kWin, kPlain, kDlgFileName, c.name.c_str());
+    EXPECT_EQ(shownBy(kPlain).name, c.shown);
+    EXPECT_EQ(text(kPlain, kDlgFileName), c.name) << "the property keeps every byte";
+  }
 }
 
-TEST_F(FileDialog, OptionalTextsArePassedOnlyWhenSet) {
-  writeProperty(kWin, kPlain, kDlgTitle, "选择文件");
-  writeProperty(kWin, kPlain, kDlgInitialDir, "C:\\windows");
-  writeProperty(kWin, kPlain, kDlgDefaultExt, "log");
-  FileDialogRequest r;
-  prepareFileDialog(kWin, kPlain, r);
-  EXPECT_STREQ(r.ofn.lpstrTitle, "选择文件");
-  EXPECT_STREQ(r.ofn.lpstrInitialDir, "C:\\windows");
-  EXPECT_STREQ(r.ofn.lpstrDefExt, "log");
+// The dialog starts in the initial folder; a title and a default extension replace the
+// dialog's own only when they are set.
+TEST_F(FileDialog, TitleFolderAndExtensionReachTheDialog) {
+  TempFolder folder;
+  writeProperty(kWin, kPlain, kDlgDialogType, kDialogSave);
+  writeProperty(kWin, kPlain, kDlgInitialDir, folder.path().c_str());
+  struct Case {
+    const char *title, *defaultExt, *saved;
+  } cases[] = {
+      {"", "", "notes"},
+      {"选择文件", "log", "notes.log"},
+  };
+  for (const Case& c : cases) {
+    writeProperty(kWin, kPlain, kDlgTitle, c.title);
+    writeProperty(kWin, kPlain, kDlgDefaultExt, c.defaultExt);
+    std::string title;
+    const auto confirm = typeAndConfirm("notes");
+    DialogDriver driver([&](HWND dialog) {
+      title = windowText(dialog);
+      confirm(dialog);
+    });
+    EXPECT_TRUE(showDialog(kWin, kPlain));
+    if (*c.title)
+      EXPECT_EQ(title, c.title);
+    else
+      EXPECT_NE(title, "") << "the dialog's own title";
+    EXPECT_STRCASEEQ(text(kPlain, kDlgFileName).c_str(), folder.file(c.saved).c_str());
+  }
 }
 
 TEST_F(FileDialog, WrittenValuesAreClamped) {

@@ -12,7 +12,6 @@
 #include "ui/components/window/window.h"
 #include "ui/loop/window_loading.h"
 #include "ui/model/component_model.h"
-#include "ui/model/window_lookup.h"
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "runtime/byte_buffer.h"
+#include "tests/support/form_window_fixture.h"
 #include "tests/win/test_support.h"
 #include "ui/components/window/window.h"
 #include "ui/loop/window_loading.h"
@@ -644,14 +645,8 @@ std::vector<Damaged> bmpCorpus() {
   return out;
 }
 
-class PictureCorpus : public testing::Test {
+class PictureCorpus : public FormWindowTest {
  protected:
-  void TearDown() override {
-    for (LoadedWindow* w : loadedWindows())
-      if (HWND h = w->hwnd()) DestroyWindow(h);
-    pumpMessages();
-  }
-
   // Shows `data` as the window's picture; false when it took longer than any decoding should.
   bool paint(HWND window, const Bytes& data) {
     const DWORD start = GetTickCount();

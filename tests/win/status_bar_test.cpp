@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "form/property_blob.h"
+#include "tests/support/form_window_fixture.h"
 #include "tests/win/test_support.h"
 #include "ui/components/status_bar/status_bar.h"
 #include "ui/components/status_bar/status_parts.h"
@@ -88,15 +89,10 @@ std::vector<uint8_t> imageListData(int images, const char* magic = "MITL") {
   return data;
 }
 
-class StatusBarTest : public testing::Test {
+class StatusBarTest : public FormWindowTest {
  protected:
   void SetUp() override {
-    useTestForm("status");
-    ASSERT_TRUE(loadWindow(kWin, false, nullptr));
-    pumpMessages();
-  }
-  void TearDown() override {
-    if (LoadedWindow* w = findLoadedWindow(kWin)) DestroyWindow(w->hwnd());
+    load("status", kWin);
     pumpMessages();
   }
 

@@ -1,6 +1,5 @@
 #include "tests/win/test_support.h"
 
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -97,35 +96,6 @@ void pumpMessages(int ms) {
     processPendingMessages();
     if (ms) Sleep(5);
   } while (ms && static_cast<int>(end - GetTickCount()) > 0);
-}
-
-TempFolder::TempFolder() {
-  char base[MAX_PATH];
-  GetTempPathA(MAX_PATH, base);
-  static int counter = 0;
-  char name[MAX_PATH];
-  std::snprintf(name, sizeof name, "%squenlo-test-%lu-%d", base, GetCurrentProcessId(), ++counter);
-  CreateDirectoryA(name, nullptr);
-  path_ = name;
-}
-
-TempFolder::~TempFolder() {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((path_ + "\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::string n = fd.cFileName;
-      if (n == "." || n == "..") continue;
-      std::string p = path_ + "\\" + n;
-      SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveDirectoryA(p.c_str());
-      else
-        DeleteFileA(p.c_str());
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-  }
-  RemoveDirectoryA(path_.c_str());
 }
 
 void put32le(std::vector<uint8_t>& b, size_t at, uint32_t v) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "form/form_description.h"
+#include "tests/support/temp_folder.h"
 #include "ui/model/events.h"
 
 // Events seen by the "record", "refuse" and "accept" handlers of the test forms.
@@ -60,15 +61,3 @@ void put32le(std::vector<uint8_t>& b, size_t at, uint32_t v);
 // A 24-bit bottom-up BMP file of width x height pixels, each pixel colour(x, y).
 using Colours = std::function<COLORREF(int x, int y)>;
 std::vector<uint8_t> bmpOf(int width, int height, const Colours& colour);
-
-// A scratch folder, removed with its files at destruction.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "\\" + name; }
-
- private:
-  std::string path_;
-};

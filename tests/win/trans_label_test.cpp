@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "form/property_blob.h"
+#include "tests/support/form_window_fixture.h"
 #include "tests/win/test_support.h"
 #include "ui/components/trans_label/trans_label.h"
 #include "ui/components/window/window.h"
@@ -83,16 +84,11 @@ RECT rectInParent(HWND child) {
   return r;
 }
 
-class TransLabelTest : public testing::Test {
+class TransLabelTest : public FormWindowTest {
  protected:
   void SetUp() override {
-    useTestForm("label");
-    ASSERT_TRUE(loadWindow(kWin, false, nullptr));
+    load("label", kWin);
     settle();
-  }
-  void TearDown() override {
-    if (LoadedWindow* w = findLoadedWindow(kWin)) DestroyWindow(w->hwnd());
-    pumpMessages();
   }
 
   void settle() {

@@ -183,9 +183,8 @@ bool EditBox::refontByReloading(HFONT font) {
   if (!multiline_ || loading_ || SendMessageA(hwnd_, EM_CANUNDO, 0, 0)) return false;
   const auto firstVisibleLine = [&] { return SendMessageA(hwnd_, EM_GETFIRSTVISIBLELINE, 0, 0); };
   const auto length = [&] { return CallWindowProcW(systemProcW_, hwnd_, WM_GETTEXTLENGTH, 0, 0); };
-  if (length() < kRefontByReloadingChars) return false;
   const std::optional<std::u16string> text = wideContent();
-  if (!text) return false;
+  if (!text || static_cast<LRESULT>(text->size()) < kRefontByReloadingChars) return false;
   const auto [start, end] = selectionRange();
   const LRESULT modified = SendMessageA(hwnd_, EM_GETMODIFY, 0, 0);
   const LRESULT topChar = SendMessageA(hwnd_, EM_LINEINDEX, firstVisibleLine(), 0);

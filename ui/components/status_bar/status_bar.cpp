@@ -11,7 +11,6 @@
 #include <commctrl.h>
 #include <objidl.h>
 
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <optional>

@@ -9,7 +9,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -213,6 +212,7 @@ void TransLabel::refreshBehind() {
 TransLabel& label(Component& c) { return static_cast<TransLabel&>(c); }
 const TransLabel& label(const Component& c) { return static_cast<const TransLabel&>(c); }
 
+// Every property change ends with the refresh-behind; none re-creates the label.
 int refreshed(Component& c) {
   label(c).refreshBehind();
   return 0;

@@ -53,13 +53,11 @@ OperationFn filterLookup(int op) {
   return keyProbeLookup(op);
 }
 
-const PropertyDescriptor kProbeProperties[] = {QUENLO_COMMON_PROPERTIES};
-const ComponentType kKeyProbe = {"按键探针", "KeyProbe", kStateEvents, kProbeProperties,
-                                 &keyProbeLookup};
-const ComponentType kButtonProbe = {"按钮探针", "ButtonProbe", kStateEvents | kStateDefaultButton,
-                                    kProbeProperties, &buttonLookup};
-const ComponentType kFilterProbe = {"过滤探针", "FilterProbe", kStateEvents | kStateMessageFilter,
-                                    kProbeProperties, &filterLookup};
+const ComponentType kKeyProbe = {"按键探针", "KeyProbe", kStateEvents, {}, &keyProbeLookup};
+const ComponentType kButtonProbe = {
+    "按钮探针", "ButtonProbe", kStateEvents | kStateDefaultButton, {}, &buttonLookup};
+const ComponentType kFilterProbe = {
+    "过滤探针", "FilterProbe", kStateEvents | kStateMessageFilter, {}, &filterLookup};
 const bool registered = registerComponentType(kKeyProbeType, kKeyProbe) &&
                         registerComponentType(kButtonProbeType, kButtonProbe) &&
                         registerComponentType(kFilterProbeType, kFilterProbe);

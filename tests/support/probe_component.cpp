@@ -1,6 +1,7 @@
 #include "tests/support/probe_component.h"
 
 #include <cstring>
+#include <utility>
 
 #include "tests/win/test_support.h"
 
@@ -16,64 +17,65 @@ Component* createProbe(const CreateParams& p) {
   return ProbeControl::create(probe, p, p.style | (p.parent ? WS_CHILD : WS_OVERLAPPEDWINDOW));
 }
 
-int setProbe(Component* c, int index, const PropertyValue& v) {
-  auto* p = static_cast<Probe*>(c);
-  switch (index) {
-    case kInt:
-      p->number = v.asInt();
-      return 0;
-    case kLogical:
-      p->logical = v.asInt();
-      return 0;
-    case kChoice: {
-      bool changed = p->choice != v.asInt();
-      p->choice = v.asInt();
-      return changed ? 1 : 0;
-    }
-    case kText:
-      p->text = v.c_str();
-      return 0;
-    case kBytes:
-      p->bytes.assign(v.asBytes().data(), v.asBytes().data() + v.asBytes().size());
-      return 0;
-    case kFont:
-      p->font.assign(v.asBytes().data(), v.asBytes().data() + v.asBytes().size());
-      return 0;
-    case kColour:
-      p->colour = v.low();
-      return 0;
-  }
-  return 0;
+Probe& probe(Component& c) { return static_cast<Probe&>(c); }
+const Probe& probe(const Component& c) { return static_cast<const Probe&>(c); }
+
+void assign(std::vector<uint8_t>& to, const PropertyValue& v) {
+  to.assign(v.asBytes().data(), v.asBytes().data() + v.asBytes().size());
 }
 
-bool getProbe(Component* c, int index, PropertyValue& out) {
-  auto* p = static_cast<Probe*>(c);
-  switch (index) {
-    case kInt:
-      out = p->number;
-      return true;
-    case kLogical:
-      out = p->logical;
-      return true;
-    case kChoice:
-      out = p->choice;
-      return true;
-    case kText:
-      out = p->text.c_str();
-      return true;
-    case kBytes:
-      out = ByteBuffer::copyOf(p->bytes.data(), p->bytes.size());
-      return true;
-    case kFont:
-      if (p->font.empty()) return false;
-      out = ByteBuffer::copyOf(p->font.data(), p->font.size());
-      return true;
-    case kColour:
-      out = p->colour;
-      return true;
-  }
-  return false;
-}
+// One property of each kind; the choice asks for re-creation when it changes.
+// clang-format off
+const PropertyRow kProbeProperties[] = {
+    {8 + kInt, kKindInteger, {},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(probe(c).number); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       probe(c).number = v.asInt();
+       return 0;
+     }},
+    {8 + kLogical, kKindLogical, {},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(probe(c).logical); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       probe(c).logical = v.asInt();
+       return 0;
+     }},
+    {8 + kChoice, kKindChoice, {},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(probe(c).choice); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       return std::exchange(probe(c).choice, v.asInt()) != v.asInt() ? 1 : 0;
+     }},
+    {8 + kText, kKindText, {},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(probe(c).text.c_str()); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       probe(c).text = v.c_str();
+       return 0;
+     }},
+    {8 + kBytes, kKindPicture, {},
+     [](const Component& c, const PropertyRow&) {
+       return PropertyValue(ByteBuffer::copyOf(probe(c).bytes.data(), probe(c).bytes.size()));
+     },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       assign(probe(c).bytes, v);
+       return 0;
+     }},
+    {8 + kFont, kKindFont, {},
+     [](const Component& c, const PropertyRow&) {
+       const std::vector<uint8_t>& font = probe(c).font;
+       if (font.empty()) return PropertyValue();
+       return PropertyValue(ByteBuffer::copyOf(font.data(), font.size()));
+     },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       assign(probe(c).font, v);
+       return 0;
+     }},
+    {8 + kColour, kKindColourSystem, {},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(probe(c).colour); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       probe(c).colour = v.low();
+       return 0;
+     }},
+};
+// clang-format on
 
 std::vector<uint8_t> saveProbe(Component* c) {
   auto* p = static_cast<Probe*>(c);
@@ -86,21 +88,12 @@ OperationFn probeLookup(int op) {
   switch (op) {
     case kOpCreate:
       return operationFor<kOpCreate>(&createProbe);
-    case kOpSetProperty:
-      return operationFor<kOpSetProperty>(&setProbe);
-    case kOpGetProperty:
-      return operationFor<kOpGetProperty>(&getProbe);
     case kOpSaveProperties:
       return operationFor<kOpSaveProperties>(&saveProbe);
   }
   return nullptr;
 }
 
-const PropertyDescriptor kProbeProperties[] = {
-    QUENLO_COMMON_PROPERTIES,        {kKindInteger, kPropertyNormal},
-    {kKindLogical, kPropertyNormal}, {kKindChoice, kPropertyNormal},
-    {kKindText, kPropertyNormal},    {kKindPicture, kPropertyNormal},
-    {kKindFont, kPropertyNormal},    {kKindColourSystem, kPropertyNormal}};
 const ComponentType kProbeComponent = {"探针", "Probe", kStateEvents, kProbeProperties,
                                        &probeLookup};
 const ComponentType kSilentComponent = {"哑", "Silent", 0, kProbeProperties, &probeLookup};

@@ -55,14 +55,11 @@ OperationFn refusingLookup(int op) {
   return op == kOpCreate ? operationFor<kOpCreate>(&refuse) : nullptr;
 }
 
-const PropertyDescriptor kProbeProperties[] = {QUENLO_COMMON_PROPERTIES};
-const ComponentType kProbe = {"探针", "Probe", kStateEvents, kProbeProperties, &probeLookup};
-const ComponentType kNeverShown = {"隐形探针", "NeverShown", kStateEvents | kStateNeverShown,
-                                   kProbeProperties, &probeLookup};
-const ComponentType kDock = {"停靠探针", "Dock", kStateEvents | kStateDockingBar, kProbeProperties,
-                             &probeLookup};
-const ComponentType kRefusing = {"拒绝", "Refusing", kStateEvents, kProbeProperties,
-                                 &refusingLookup};
+const ComponentType kProbe = {"探针", "Probe", kStateEvents, {}, &probeLookup};
+const ComponentType kNeverShown = {
+    "隐形探针", "NeverShown", kStateEvents | kStateNeverShown, {}, &probeLookup};
+const ComponentType kDock = {"停靠探针", "Dock", kStateEvents | kStateDockingBar, {}, &probeLookup};
+const ComponentType kRefusing = {"拒绝", "Refusing", kStateEvents, {}, &refusingLookup};
 const bool registered = registerComponentType(kProbeType, kProbe) &&
                         registerComponentType(kNeverShownType, kNeverShown) &&
                         registerComponentType(kDockType, kDock) &&

@@ -28,8 +28,6 @@ const bool kMessageBoxesFindWindows = (setLoadedWindowHandle(loadedWindowHandle)
 
 }  // namespace
 
-const PropertyDescriptor kCommonProperties[8] = {QUENLO_COMMON_PROPERTIES};
-
 bool registerComponentType(TypeId id, const ComponentType& type) {
   typeTable()[id] = &type;
   return true;

@@ -8,6 +8,7 @@
 
 #include "form/unit_id.h"
 #include "runtime/typed_value.h"
+#include "ui/model/property_table.h"
 #include "ui/model/property_value.h"
 
 // A live unit: what a component type's create returns. Its lifetime follows its window: the
@@ -120,16 +121,17 @@ OperationFn operationFor(typename OperationSignature<Op>::type f) {
   return reinterpret_cast<OperationFn>(f);
 }
 
-// The three property operations of a component class T with setProperty, saveProperties and
-// getProperty of its own. A type's lookup adds its other operations.
+// The three property operations of a component class T, whose properties are the table
+// T::kProperties and whose saveProperties writes its stored block. A type's lookup adds its
+// other operations.
 template <class T>
 struct PropertyOperations {
   static int set(Component* c, int index, const PropertyValue& value) {
-    return static_cast<T*>(c)->setProperty(index, value);
+    return setProperty(T::kProperties, *c, index + 8, value);
   }
   static std::vector<uint8_t> save(Component* c) { return static_cast<T*>(c)->saveProperties(); }
   static bool get(Component* c, int index, PropertyValue& out) {
-    return static_cast<T*>(c)->getProperty(index, out);
+    return getProperty(T::kProperties, *c, index + 8, out);
   }
   // The operation's function, or nullptr when it is not one of the three.
   static OperationFn lookup(int operation) {
@@ -168,7 +170,7 @@ struct ComponentType {
   const char* name;  // Chinese name (GBK)
   const char* englishName;
   uint32_t state;
-  std::span<const PropertyDescriptor> properties;  // from index 0, common ones included
+  PropertyTable properties;  // the type-specific ones, index 8 and up
   LookupFn lookup;
   CommandLookupFn commands = nullptr;
 
@@ -178,16 +180,6 @@ struct ComponentType {
     return lookup ? reinterpret_cast<typename OperationSignature<Op>::type>(lookup(Op)) : nullptr;
   }
 };
-
-// The eight common properties (left, top, width, height, tag, visible, disabled, pointer).
-extern const PropertyDescriptor kCommonProperties[8];
-// clang-format off
-#define QUENLO_COMMON_PROPERTIES                                    \
-  {kKindInteger, kPropertyCommon}, {kKindInteger, kPropertyCommon}, \
-  {kKindInteger, kPropertyCommon}, {kKindInteger, kPropertyCommon}, \
-  {kKindText, kPropertyCommon}, {kKindLogical, kPropertyCommon},    \
-  {kKindLogical, kPropertyCommon}, {kKindPointer, kPropertyCommon}
-// clang-format on
 
 // Types register themselves from their own source file:
 //   static const bool registered = registerComponentType(kEditBoxType, kEditBox);

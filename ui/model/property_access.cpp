@@ -218,15 +218,15 @@ void writeCommon(LoadedWindow& w, LoadedUnit& u, int index, const PropertyValue&
 // --- type-specific properties --------------------------------------------------------------
 
 PropertyKind kindOf(const LoadedUnit& u, int index) {
-  const auto& props = u.type->properties;
-  return index < static_cast<int>(props.size()) ? props[index].kind : kKindInteger;
+  const PropertyRow* row = findProperty(u.type->properties, index);
+  return row ? row->kind : kKindInteger;
 }
 
 LogFont currentFont(const LoadedUnit& u, int index) {
   PropertyValue raw;
-  auto get = u.type->operation<kOpGetProperty>();
   std::vector<uint8_t> bytes;
-  if (get && get(u.object, index - 8, raw) && raw.asBytes().size() == sizeof(LogFont))
+  if (getProperty(u.type->properties, *u.object, index, raw) &&
+      raw.asBytes().size() == sizeof(LogFont))
     bytes.assign(raw.asBytes().data(), raw.asBytes().data() + sizeof(LogFont));
   else
     bytes = logFontBytes(nullptr);
@@ -239,8 +239,7 @@ PropertyValue readSpecific(const LoadedUnit& u, int index, int sub) {
   PropertyKind kind = kindOf(u, index);
   if (kind == kKindFont) return readFontField(currentFont(u, index), sub, screenDpiY());
   PropertyValue raw;
-  auto get = u.type->operation<kOpGetProperty>();
-  if (!get || !get(u.object, index - 8, raw)) return PropertyValue();
+  if (!getProperty(u.type->properties, *u.object, index, raw)) return PropertyValue();
   return convertForRead(kind, std::move(raw));
 }
 
@@ -256,9 +255,8 @@ void writeSpecific(LoadedWindow& w, int unitIndex, int index, int sub, const Pro
     converted = convertForWrite(kind, v);
   }
   const PropertyValue& value = writtenUnchanged(kind) ? v : converted;
-  auto set = u.type->operation<kOpSetProperty>();
-  if (!set) return;
-  if (set(u.object, index - 8, value) == 1 && liveWindow(u)) recreateUnit(w, unitIndex);
+  if (setProperty(u.type->properties, *u.object, index, value) == 1 && liveWindow(u))
+    recreateUnit(w, unitIndex);
 }
 
 }  // namespace

@@ -33,14 +33,8 @@ enum PropertyKind : uint16_t {
 };
 
 enum PropertyFlags : uint16_t {
-  kPropertyCommon = 0xE000,
   kPropertyNormal = 0x8000,
   kPropertyRunTimeOnly = 0x0008,
-};
-
-struct PropertyDescriptor {
-  PropertyKind kind;
-  uint16_t flags;
 };
 
 // 0xFF000000 in a colour of kind 1017: the system's button-face colour.

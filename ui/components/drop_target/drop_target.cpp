@@ -339,12 +339,13 @@ class DropTarget : public Component {
 
   void teardown();
 
-  int setProperty(int index, const PropertyValue& value);
-  bool getProperty(int index, PropertyValue& out) const;
+  static const PropertyRow kProperties[];
   std::vector<uint8_t> saveProperties() const;
   bool registerWindow(HWND target);
   void revokeWindow();
   IDropTarget* target() const { return target_; }
+  bool accepts(int format) const { return target_->accepts(format); }
+  void setAccepts(int format, bool on) { target_->setAccepts(format, on); }
 
   static constexpr UnitWindowClass kWindowClass = {kClassName, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
                                                    WHITE_BRUSH, true};
@@ -373,16 +374,22 @@ void DropTarget::teardown() {
   delete this;
 }
 
-int DropTarget::setProperty(int index, const PropertyValue& value) {
-  if (index >= 0 && index < kFormatCount) target_->setAccepts(index, value.asBool());
+PropertyValue readAccepts(const Component& c, const PropertyRow& row) {
+  return PropertyValue(int32_t{static_cast<const DropTarget&>(c).accepts(row.field)});
+}
+
+int writeAccepts(Component& c, const PropertyRow& row, const PropertyValue& v) {
+  static_cast<DropTarget&>(c).setAccepts(row.field, v.asBool());
   return 0;
 }
 
-bool DropTarget::getProperty(int index, PropertyValue& out) const {
-  if (index < 0 || index >= kFormatCount) return false;
-  out = PropertyValue(static_cast<int32_t>(target_->accepts(index)));
-  return true;
-}
+// The field is the format's number, which is also its event's.
+const PropertyRow DropTarget::kProperties[] = {
+    {kDropAcceptText, kKindLogical, {}, readAccepts, writeAccepts, kDropText},
+    {kDropAcceptHtml, kKindLogical, {}, readAccepts, writeAccepts, kDropHtml},
+    {kDropAcceptUrl, kKindLogical, {}, readAccepts, writeAccepts, kDropUrl},
+    {kDropAcceptFiles, kKindLogical, {}, readAccepts, writeAccepts, kDropFiles},
+};
 
 std::vector<uint8_t> DropTarget::saveProperties() const {
   PropertyBlob blob(*blobLayoutFor(kDropTargetType));
@@ -446,18 +453,10 @@ CommandFn commands(int command) {
   }
 }
 
-const PropertyDescriptor kDropTargetProperties[] = {
-    QUENLO_COMMON_PROPERTIES,         // 0-7
-    {kKindLogical, kPropertyNormal},  // AcceptText
-    {kKindLogical, kPropertyNormal},  // AcceptHtml
-    {kKindLogical, kPropertyNormal},  // AcceptUrl
-    {kKindLogical, kPropertyNormal},  // AcceptFiles
-};
-
 const ComponentType kDropTarget{.name = "拖放对象",
                                 .englishName = "DropTarget",
                                 .state = kStateEvents | kStateNeverShown,
-                                .properties = kDropTargetProperties,
+                                .properties = DropTarget::kProperties,
                                 .lookup = &lookup,
                                 .commands = &commands};
 

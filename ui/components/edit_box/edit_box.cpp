@@ -66,6 +66,17 @@ bool spinHasStaticEdge(int border) { return border == 0 || border == 1 || border
 
 int32_t clampChoice(int32_t value, int32_t last) { return std::clamp(value, 0, last); }
 
+EditBox& box(Component& c) { return static_cast<EditBox&>(c); }
+const EditBox& box(const Component& c) { return static_cast<const EditBox&>(c); }
+
+// Stores a style the control takes only when it is made: 1, re-create it, when it changed.
+template <class T>
+int restyled(T& stored, T value) {
+  return std::exchange(stored, value) != value;
+}
+
+PropertyValue textValue(const std::string& s) { return PropertyValue(Text::copyOf(s)); }
+
 }  // namespace
 
 WNDPROC EditBox::systemProc_ = nullptr;
@@ -304,155 +315,162 @@ LRESULT EditBox::onSpin(int delta) {
 
 // --- Property access ------------------------------------------------------------------------
 
-int EditBox::setProperty(int index, const PropertyValue& value) {
-  int32_t n = value.asInt();
-  switch (index + 8) {
-    case kEditContent:
-      setContent(value.c_str());
-      return 0;
-    case kEditBorder:
-      border_ = clampChoice(n, 5);
-      applyBorder();
-      return 0;
-    case kEditTextColor:
-      textColor_ = value.low();
-      InvalidateRect(hwnd_, nullptr, TRUE);
-      return 0;
-    case kEditBackColor:
-      setBackColor(value.low());
-      return 0;
-    case kEditFont: {
-      const ByteBuffer& bytes = value.asBytes();
-      font_.assign(bytes.data(), bytes.data() + bytes.size());
-      applyFont();
-      return 0;
-    }
-    case kEditHideSelection:
-      return std::exchange(hideSelection_, n != 0) != (n != 0);
-    case kEditMaxLength:
-      maxLength_ = std::max(n, 0);
-      applyMaxLength();
-      return 0;
-    case kEditMultiline:
-      return std::exchange(multiline_, n != 0) != (n != 0);
-    case kEditScrollBars:
-      return std::exchange(scrollBars_, clampChoice(n, 3)) != clampChoice(n, 3);
-    case kEditAlignment:
-      return std::exchange(alignment_, clampChoice(n, 2)) != clampChoice(n, 2);
-    case kEditInputMode:
-      inputMode_ = clampChoice(n, kLastInputMode);
-      applyInputMode();
-      return 0;
-    case kEditPasswordChar:
-      passwordChar_ = value.c_str()[0];
-      if (inputMode_ == kInputPassword) applyInputMode();
-      return 0;
-    case kEditCaseConversion:
-      return std::exchange(caseConversion_, clampChoice(n, 2)) != clampChoice(n, 2);
-    case kEditSpinMode:
-      return std::exchange(spinMode_, clampChoice(n, 2)) != clampChoice(n, 2);
-    case kEditSpinMin:
-      spinMin_ = n;
-      applySpinRange();
-      return 0;
-    case kEditSpinMax:
-      spinMax_ = n;
-      applySpinRange();
-      return 0;
-    case kEditSelStart:
-      setSelStart(n);
-      return 0;
-    case kEditSelLength:
-      setSelLength(n);
-      return 0;
-    case kEditSelText:
-      SendMessageA(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(value.c_str()));
-      return 0;
-    case kEditDataSource:
-      dataSource_ = value.c_str();
-      return 0;
-    case kEditDataColumn:
-      dataColumn_ = value.c_str();
-      return 0;
-    default:
-      return 0;
-  }
-}
-
-bool EditBox::getProperty(int index, PropertyValue& out) const {
-  auto [start, end] = selectionRange();
-  switch (index + 8) {
-    case kEditContent: {
-      std::optional<Text> text = loading_ ? Text::copyOf(*loading_) : wholeWindowText(hwnd_);
-      if (loading_ && !loading_->empty() && text->isNull()) text.reset();
-      out = text ? PropertyValue(std::move(*text)) : PropertyValue::unreadableValue();
-      return true;
-    }
-    case kEditBorder:
-      out = PropertyValue(border_);
-      return true;
-    case kEditTextColor:
-      out = PropertyValue(textColor_);
-      return true;
-    case kEditBackColor:
-      out = PropertyValue(backColor_);
-      return true;
-    case kEditFont:
-      if (font_.size() == sizeof(LOGFONTA))
-        out = PropertyValue(ByteBuffer::copyOf(font_.data(), font_.size()));
-      return true;
-    case kEditHideSelection:
-      out = PropertyValue(int32_t{hideSelection_});
-      return true;
-    case kEditMaxLength:
-      out = PropertyValue(maxLength_);
-      return true;
-    case kEditMultiline:
-      out = PropertyValue(int32_t{multiline_});
-      return true;
-    case kEditScrollBars:
-      out = PropertyValue(scrollBars_);
-      return true;
-    case kEditAlignment:
-      out = PropertyValue(alignment_);
-      return true;
-    case kEditInputMode:
-      out = PropertyValue(inputMode_);
-      return true;
-    case kEditPasswordChar:
-      out = PropertyValue(Text::copyOf(std::string_view(&passwordChar_, passwordChar_ ? 1 : 0)));
-      return true;
-    case kEditCaseConversion:
-      out = PropertyValue(caseConversion_);
-      return true;
-    case kEditSpinMode:
-      out = PropertyValue(spinMode_);
-      return true;
-    case kEditSpinMin:
-      out = PropertyValue(spinMin_);
-      return true;
-    case kEditSpinMax:
-      out = PropertyValue(spinMax_);
-      return true;
-    case kEditSelStart:
-      out = PropertyValue(static_cast<int32_t>(start));
-      return true;
-    case kEditSelLength:
-      out = PropertyValue(static_cast<int32_t>(end - start));
-      return true;
-    case kEditSelText:
-      out = PropertyValue(selectedText());
-      return true;
-    case kEditDataSource:
-      out = PropertyValue(Text::copyOf(dataSource_));
-      return true;
-    case kEditDataColumn:
-      out = PropertyValue(Text::copyOf(dataColumn_));
-      return true;
-    default:
-      return false;
-  }
-}
+// clang-format off
+const PropertyRow EditBox::kProperties[] = {
+    {kEditContent, kKindText, {},
+     [](const Component& c, const PropertyRow&) {
+       const EditBox& b = box(c);
+       std::optional<Text> text =
+           b.loading_ ? Text::copyOf(*b.loading_) : wholeWindowText(c.hwnd());
+       if (b.loading_ && !b.loading_->empty() && text->isNull()) text.reset();
+       return text ? PropertyValue(std::move(*text)) : PropertyValue::unreadableValue();
+     },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       box(c).setContent(v.c_str());
+       return 0;
+     }},
+    {kEditBorder, kKindChoice, {0, 5},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(box(c).border_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       box(c).border_ = v.asInt();
+       box(c).applyBorder();
+       return 0;
+     }},
+    {kEditTextColor, kKindColour, {},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(box(c).textColor_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       box(c).textColor_ = v.low();
+       InvalidateRect(c.hwnd(), nullptr, TRUE);
+       return 0;
+     }},
+    {kEditBackColor, kKindColourSystem, {},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(box(c).backColor_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       box(c).setBackColor(v.low());
+       return 0;
+     }},
+    {kEditFont, kKindFont, {},
+     [](const Component& c, const PropertyRow&) {
+       const std::vector<uint8_t>& font = box(c).font_;
+       if (font.size() != sizeof(LOGFONTA)) return PropertyValue();
+       return PropertyValue(ByteBuffer::copyOf(font.data(), font.size()));
+     },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       box(c).font_.assign(v.asBytes().data(), v.asBytes().data() + v.asBytes().size());
+       box(c).applyFont();
+       return 0;
+     }},
+    {kEditHideSelection, kKindLogical, {},
+     [](const Component& c, const PropertyRow&) {
+       return PropertyValue(int32_t{box(c).hideSelection_});
+     },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       return restyled(box(c).hideSelection_, v.asInt() != 0);
+     }},
+    {kEditMaxLength, kKindInteger, {.min = 0},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(box(c).maxLength_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       box(c).maxLength_ = v.asInt();
+       box(c).applyMaxLength();
+       return 0;
+     }},
+    {kEditMultiline, kKindLogical, {},
+     [](const Component& c, const PropertyRow&) {
+       return PropertyValue(int32_t{box(c).multiline_});
+     },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       return restyled(box(c).multiline_, v.asInt() != 0);
+     }},
+    {kEditScrollBars, kKindChoice, {0, 3},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(box(c).scrollBars_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       return restyled(box(c).scrollBars_, v.asInt());
+     }},
+    {kEditAlignment, kKindChoice, {0, 2},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(box(c).alignment_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       return restyled(box(c).alignment_, v.asInt());
+     }},
+    {kEditInputMode, kKindChoice, {0, kLastInputMode},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(box(c).inputMode_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       box(c).inputMode_ = v.asInt();
+       box(c).applyInputMode();
+       return 0;
+     }},
+    {kEditPasswordChar, kKindText, {},
+     [](const Component& c, const PropertyRow&) {
+       const char& shown = box(c).passwordChar_;
+       return PropertyValue(Text::copyOf(std::string_view(&shown, shown ? 1 : 0)));
+     },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       box(c).passwordChar_ = v.c_str()[0];
+       if (box(c).inputMode_ == kInputPassword) box(c).applyInputMode();
+       return 0;
+     }},
+    {kEditCaseConversion, kKindChoice, {0, 2},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(box(c).caseConversion_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       return restyled(box(c).caseConversion_, v.asInt());
+     }},
+    {kEditSpinMode, kKindChoice, {0, 2},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(box(c).spinMode_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       return restyled(box(c).spinMode_, v.asInt());
+     }},
+    {kEditSpinMin, kKindInteger, {},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(box(c).spinMin_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       box(c).spinMin_ = v.asInt();
+       box(c).applySpinRange();
+       return 0;
+     }},
+    {kEditSpinMax, kKindInteger, {},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(box(c).spinMax_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       box(c).spinMax_ = v.asInt();
+       box(c).applySpinRange();
+       return 0;
+     }},
+    {kEditSelStart, kKindInteger, {},
+     [](const Component& c, const PropertyRow&) {
+       return PropertyValue(static_cast<int32_t>(box(c).selectionRange().first));
+     },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       box(c).setSelStart(v.asInt());
+       return 0;
+     }},
+    {kEditSelLength, kKindInteger, {},
+     [](const Component& c, const PropertyRow&) {
+       const auto [start, end] = box(c).selectionRange();
+       return PropertyValue(static_cast<int32_t>(end - start));
+     },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       box(c).setSelLength(v.asInt());
+       return 0;
+     }},
+    {kEditSelText, kKindText, {},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(box(c).selectedText()); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       SendMessageA(c.hwnd(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(v.c_str()));
+       return 0;
+     },
+     -1,
+     kPropertyNormal | kPropertyRunTimeOnly},
+    {kEditDataSource, kKindBinding, {},
+     [](const Component& c, const PropertyRow&) { return textValue(box(c).dataSource_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       box(c).dataSource_ = v.c_str();
+       return 0;
+     }},
+    {kEditDataColumn, kKindBinding2, {},
+     [](const Component& c, const PropertyRow&) { return textValue(box(c).dataColumn_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       box(c).dataColumn_ = v.c_str();
+       return 0;
+     }},
+};
+// clang-format on
 
 std::vector<uint8_t> EditBox::saveProperties() const {
   PropertyBlob blob(*blobLayoutFor(kEditBoxType));
@@ -508,38 +526,11 @@ OperationFn lookup(int operation) {
   return PropertyOperations<EditBox>::lookup(operation);
 }
 
-// clang-format off
-const PropertyDescriptor kEditBoxProperties[] = {
-    QUENLO_COMMON_PROPERTIES,
-    {kKindText, kPropertyNormal},                          // 8 Content
-    {kKindChoice, kPropertyNormal},                        // 9 Border
-    {kKindColour, kPropertyNormal},                        // 10 TextColor
-    {kKindColourSystem, kPropertyNormal},                  // 11 BackColor
-    {kKindFont, kPropertyNormal},                          // 12 Font
-    {kKindLogical, kPropertyNormal},                       // 13 HideSelection
-    {kKindInteger, kPropertyNormal},                       // 14 MaxLength
-    {kKindLogical, kPropertyNormal},                       // 15 Multiline
-    {kKindChoice, kPropertyNormal},                        // 16 ScrollBars
-    {kKindChoice, kPropertyNormal},                        // 17 Alignment
-    {kKindChoice, kPropertyNormal},                        // 18 InputMode
-    {kKindText, kPropertyNormal},                          // 19 PasswordChar
-    {kKindChoice, kPropertyNormal},                        // 20 CaseConversion
-    {kKindChoice, kPropertyNormal},                        // 21 SpinMode
-    {kKindInteger, kPropertyNormal},                       // 22 SpinMin
-    {kKindInteger, kPropertyNormal},                       // 23 SpinMax
-    {kKindInteger, kPropertyNormal},                       // 24 SelStart
-    {kKindInteger, kPropertyNormal},                       // 25 SelLength
-    {kKindText, kPropertyNormal | kPropertyRunTimeOnly},   // 26 SelText
-    {kKindBinding, kPropertyNormal},                       // 27 DataSource
-    {kKindBinding2, kPropertyNormal},                      // 28 DataColumn
-};
-// clang-format on
-
 const ComponentType kEditBox{
     .name = "编辑框",
     .englishName = "EditBox",
     .state = kStateEvents,
-    .properties = kEditBoxProperties,
+    .properties = EditBox::kProperties,
     .lookup = &lookup,
 };
 

@@ -50,8 +50,7 @@ class EditBox : public Component {
   bool createWindow(const CreateParams& p, const std::string& content);
   void teardown();
 
-  int setProperty(int index, const PropertyValue& value);
-  bool getProperty(int index, PropertyValue& out) const;
+  static const PropertyRow kProperties[];
   std::vector<uint8_t> saveProperties() const;
   bool wantsKey(uint32_t key) const;
   std::optional<std::u16string> wideContent() const;

@@ -10,7 +10,6 @@
 #include <commdlg.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -32,39 +31,6 @@ namespace {
 namespace B = CommonDialogBlob;
 
 constexpr const char kClassName[] = "QuenloCommonDialog";
-
-// Where each type-specific property lives in the stored block, and the range a written value
-// is clamped into.
-struct PropertySlot {
-  B::Field field;
-  int32_t min = INT32_MIN;
-  int32_t max = INT32_MAX;
-};
-
-const PropertySlot kSlots[] = {
-    {B::DialogType, 0, kDialogHelp},
-    {B::Title},
-    {B::FileName},
-    {B::Filter},
-    {B::FilterIndex, 0},
-    {B::InitialDir},
-    {B::DefaultExt},
-    {B::CreatePrompt},
-    {B::FileMustExist},
-    {B::OverwritePrompt},
-    {B::PathMustExist},
-    {B::NoChangeDir},
-    {B::FontColor},
-    {B::FontBold},
-    {B::FontItalic},
-    {B::FontStrikeOut},
-    {B::FontUnderline},
-    {B::FontName},
-    {B::FontSize, 0},
-    {B::HelpFile},
-    {B::HelpCommand, 0, 5},
-    {B::HelpContext},
-};
 
 bool isLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 
@@ -114,8 +80,7 @@ class CommonDialog : public Component {
 
   void teardown();
 
-  int setProperty(int index, const PropertyValue& value);
-  bool getProperty(int index, PropertyValue& out) const;
+  static const PropertyRow kProperties[];
   std::vector<uint8_t> saveProperties() const { return props_.write(); }
   void prepareFileDialog(FileDialogRequest& r) const;
   bool showDialog();
@@ -130,6 +95,8 @@ class CommonDialog : public Component {
   bool showFontDialog();
   bool showHelp();
   void storeFont(const LOGFONTA& lf, COLORREF colour);
+  static PropertyValue readStored(const Component& c, const PropertyRow& row);
+  static int writeStored(Component& c, const PropertyRow& row, const PropertyValue& v);
 
   PropertyBlob props_;
   // Cleared by the destructor: a dialog's modal loop can outlive the unit.
@@ -138,39 +105,50 @@ class CommonDialog : public Component {
   std::string helpFile_;
 };
 
-int32_t clampInto(int32_t v, const PropertySlot& slot) { return std::clamp(v, slot.min, slot.max); }
+PropertyValue CommonDialog::readStored(const Component& c, const PropertyRow& row) {
+  return storedValue(static_cast<const CommonDialog&>(c).props_, row);
+}
+
+int CommonDialog::writeStored(Component& c, const PropertyRow& row, const PropertyValue& v) {
+  store(static_cast<CommonDialog&>(c).props_, row, v);
+  return 0;
+}
+
+// Each property is a field of the stored block, read by the dialogs when they are shown.
+const PropertyRow CommonDialog::kProperties[] = {
+    {kDlgDialogType, kKindChoice, {0, kDialogHelp}, readStored, writeStored, B::DialogType},
+    {kDlgTitle, kKindText, {}, readStored, writeStored, B::Title},
+    {kDlgFileName, kKindText, {}, readStored, writeStored, B::FileName},
+    {kDlgFilter, kKindText, {}, readStored, writeStored, B::Filter},
+    {kDlgFilterIndex, kKindInteger, {.min = 0}, readStored, writeStored, B::FilterIndex},
+    {kDlgInitialDir, kKindText, {}, readStored, writeStored, B::InitialDir},
+    {kDlgDefaultExt, kKindText, {}, readStored, writeStored, B::DefaultExt},
+    {kDlgCreatePrompt, kKindLogical, {}, readStored, writeStored, B::CreatePrompt},
+    {kDlgFileMustExist, kKindLogical, {}, readStored, writeStored, B::FileMustExist},
+    {kDlgOverwritePrompt, kKindLogical, {}, readStored, writeStored, B::OverwritePrompt},
+    {kDlgPathMustExist, kKindLogical, {}, readStored, writeStored, B::PathMustExist},
+    {kDlgNoChangeDir, kKindLogical, {}, readStored, writeStored, B::NoChangeDir},
+    {kDlgFontColor, kKindColour, {}, readStored, writeStored, B::FontColor},
+    {kDlgFontBold, kKindLogical, {}, readStored, writeStored, B::FontBold},
+    {kDlgFontItalic, kKindLogical, {}, readStored, writeStored, B::FontItalic},
+    {kDlgFontStrikeOut, kKindLogical, {}, readStored, writeStored, B::FontStrikeOut},
+    {kDlgFontUnderline, kKindLogical, {}, readStored, writeStored, B::FontUnderline},
+    {kDlgFontName, kKindText, {}, readStored, writeStored, B::FontName},
+    {kDlgFontSize, kKindInteger, {.min = 0}, readStored, writeStored, B::FontSize},
+    {kDlgHelpFile, kKindFileName, {}, readStored, writeStored, B::HelpFile},
+    {kDlgHelpCommand, kKindChoice, {0, 5}, readStored, writeStored, B::HelpCommand},
+    {kDlgHelpContext, kKindInteger, {}, readStored, writeStored, B::HelpContext},
+};
 
 CommonDialog::CommonDialog(const CreateParams& p, PropertyBlob blob)
     : Component(p.window, p.unit), props_(std::move(blob)) {
-  for (const auto& slot : kSlots)
-    if (props_.layout().fields[slot.field].kind != FieldKind::Text)
-      props_.setNumber(slot.field, clampInto(props_.number(slot.field), slot));
+  clampStored(kProperties, props_);
 }
 
 void CommonDialog::teardown() {
   reportUnitDestroyed(windowId_, unitId_, this);
   if (helpWindow_) WinHelpA(helpWindow_, nonEmpty(helpFile_), HELP_QUIT, 0);
   delete this;
-}
-
-int CommonDialog::setProperty(int index, const PropertyValue& value) {
-  if (index < 0 || index >= static_cast<int>(std::size(kSlots))) return 0;
-  const PropertySlot& slot = kSlots[index];
-  if (props_.layout().fields[slot.field].kind == FieldKind::Text)
-    props_.setText(slot.field, value.asText().view());
-  else
-    props_.setNumber(slot.field, clampInto(value.asInt(), slot));
-  return 0;
-}
-
-bool CommonDialog::getProperty(int index, PropertyValue& out) const {
-  if (index < 0 || index >= static_cast<int>(std::size(kSlots))) return false;
-  B::Field f = kSlots[index].field;
-  if (props_.layout().fields[f].kind == FieldKind::Text)
-    out = PropertyValue(Text::copyOf(props_.text(f)));
-  else
-    out = PropertyValue(props_.number(f));
-  return true;
 }
 
 void CommonDialog::prepareFileDialog(FileDialogRequest& r) const {
@@ -316,36 +294,10 @@ int64_t showDialogCommand(Component* c, std::span<const TypedValue>) {
 
 CommandFn commands(int command) { return command == kCmdShowDialog ? &showDialogCommand : nullptr; }
 
-const PropertyDescriptor kCommonDialogProperties[] = {
-    QUENLO_COMMON_PROPERTIES,          // 0-7
-    {kKindChoice, kPropertyNormal},    // DialogType
-    {kKindText, kPropertyNormal},      // Title
-    {kKindText, kPropertyNormal},      // FileName
-    {kKindText, kPropertyNormal},      // Filter
-    {kKindInteger, kPropertyNormal},   // FilterIndex
-    {kKindText, kPropertyNormal},      // InitialDir
-    {kKindText, kPropertyNormal},      // DefaultExt
-    {kKindLogical, kPropertyNormal},   // CreatePrompt
-    {kKindLogical, kPropertyNormal},   // FileMustExist
-    {kKindLogical, kPropertyNormal},   // OverwritePrompt
-    {kKindLogical, kPropertyNormal},   // PathMustExist
-    {kKindLogical, kPropertyNormal},   // NoChangeDir
-    {kKindColour, kPropertyNormal},    // FontColor
-    {kKindLogical, kPropertyNormal},   // FontBold
-    {kKindLogical, kPropertyNormal},   // FontItalic
-    {kKindLogical, kPropertyNormal},   // FontStrikeOut
-    {kKindLogical, kPropertyNormal},   // FontUnderline
-    {kKindText, kPropertyNormal},      // FontName
-    {kKindInteger, kPropertyNormal},   // FontSize
-    {kKindFileName, kPropertyNormal},  // HelpFile
-    {kKindChoice, kPropertyNormal},    // HelpCommand
-    {kKindInteger, kPropertyNormal},   // HelpContext
-};
-
 const ComponentType kCommonDialog{.name = "通用对话框",
                                   .englishName = "CommonDlg",
                                   .state = kStateEvents | kStateNeverShown,
-                                  .properties = kCommonDialogProperties,
+                                  .properties = CommonDialog::kProperties,
                                   .lookup = &lookup,
                                   .commands = &commands};
 

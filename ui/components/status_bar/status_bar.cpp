@@ -11,7 +11,6 @@
 #include <commctrl.h>
 #include <objidl.h>
 
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -82,8 +81,7 @@ class StatusBar : public Component {
   bool createWindow(const CreateParams& p);
   void teardown();
 
-  int setProperty(int index, const PropertyValue& value);
-  bool getProperty(int index, PropertyValue& out) const;
+  static const PropertyRow kProperties[];
   std::vector<uint8_t> saveProperties() const;
   void clearParts();
   int32_t addPart(const StatusPart& part);
@@ -204,65 +202,64 @@ int32_t StatusBar::addPart(const StatusPart& part) {
   return index;
 }
 
-int StatusBar::setProperty(int index, const PropertyValue& value) {
-  const ByteBuffer& bytes = value.asBytes();
-  switch (index) {
-    case 0:
-      backColor_ = value.low();
-      applyBackColor();
-      return 0;
-    case 1:
-      align_ = std::clamp(value.asInt(), 0, 2);
-      return 1;
-    case 2:
-      sizeGrip_ = value.asBool();
-      return 1;
-    case 3:
-      font_.assign(bytes.data(), bytes.data() + bytes.size());
-      applyFont();
-      return 0;
-    case 4:
-      imageListData_.assign(bytes.data(), bytes.data() + bytes.size());
-      images_.reset(readImageList(imageListData_));
-      applyParts();
-      return 0;
-    case 5:
-      parts_.assign(bytes.data(), bytes.data() + bytes.size());
-      applyParts();
-      return 0;
-    default:
-      return 0;
-  }
-}
+StatusBar& bar(Component& c) { return static_cast<StatusBar&>(c); }
+const StatusBar& bar(const Component& c) { return static_cast<const StatusBar&>(c); }
 
 PropertyValue bytesValue(const std::vector<uint8_t>& bytes) {
   return PropertyValue(ByteBuffer::copyOf(bytes.data(), bytes.size()));
 }
 
-bool StatusBar::getProperty(int index, PropertyValue& out) const {
-  switch (index) {
-    case 0:
-      out = PropertyValue(backColor_);
-      return true;
-    case 1:
-      out = PropertyValue(align_);
-      return true;
-    case 2:
-      out = PropertyValue(sizeGrip_);
-      return true;
-    case 3:
-      out = bytesValue(font_);
-      return true;
-    case 4:
-      out = bytesValue(imageListData_);
-      return true;
-    case 5:
-      out = bytesValue(parts_);
-      return true;
-    default:
-      return false;
-  }
+void assign(std::vector<uint8_t>& to, const PropertyValue& v) {
+  to.assign(v.asBytes().data(), v.asBytes().data() + v.asBytes().size());
 }
+
+// clang-format off
+// Align and SizeGrip are styles the control takes only when it is made: they re-create it.
+const PropertyRow StatusBar::kProperties[] = {
+    {kBarBackColor, kKindColourSystem, {},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(bar(c).backColor_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       bar(c).backColor_ = v.low();
+       bar(c).applyBackColor();
+       return 0;
+     }},
+    {kBarAlign, kKindChoice, {0, 2},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(bar(c).align_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       bar(c).align_ = v.asInt();
+       return 1;
+     }},
+    {kBarSizeGrip, kKindLogical, {},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(bar(c).sizeGrip_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       bar(c).sizeGrip_ = v.asBool();
+       return 1;
+     }},
+    {kBarFont, kKindFont, {},
+     [](const Component& c, const PropertyRow&) { return bytesValue(bar(c).font_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       assign(bar(c).font_, v);
+       bar(c).applyFont();
+       return 0;
+     }},
+    {kBarImageList, kKindImageList, {},
+     [](const Component& c, const PropertyRow&) { return bytesValue(bar(c).imageListData_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       StatusBar& b = bar(c);
+       assign(b.imageListData_, v);
+       b.images_.reset(readImageList(b.imageListData_));
+       b.applyParts();
+       return 0;
+     }},
+    {kBarParts, kKindCustomData, {},
+     [](const Component& c, const PropertyRow&) { return bytesValue(bar(c).parts_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       assign(bar(c).parts_, v);
+       bar(c).applyParts();
+       return 0;
+     }},
+};
+// clang-format on
 
 std::vector<uint8_t> StatusBar::saveProperties() const {
   PropertyBlob blob(*blobLayoutFor(kStatusBarType));
@@ -368,23 +365,11 @@ CommandFn commands(int command) {
   }
 }
 
-// clang-format off
-const PropertyDescriptor kStatusBarProperties[] = {
-    QUENLO_COMMON_PROPERTIES,
-    {kKindColourSystem, kPropertyNormal},  // 8 BackColor
-    {kKindChoice, kPropertyNormal},        // 9 Align
-    {kKindLogical, kPropertyNormal},       // 10 SizeGrip
-    {kKindFont, kPropertyNormal},          // 11 Font
-    {kKindImageList, kPropertyNormal},     // 12 ImageList
-    {kKindCustomData, kPropertyNormal},    // 13 Parts
-};
-// clang-format on
-
 const ComponentType kStatusBar{
     .name = "状态条",
     .englishName = "StatusBar",
     .state = kStateEvents | kStateDockingBar,
-    .properties = kStatusBarProperties,
+    .properties = StatusBar::kProperties,
     .lookup = &lookup,
     .commands = &commands,
 };

@@ -24,34 +24,36 @@ class Timer : public Component {
   Timer(const CreateParams& p, int32_t interval)
       : Component(p.window, p.unit), interval_(std::max(interval, 0)), ticks_(!p.designFlags) {}
 
-  int setProperty(int index, const PropertyValue& value);
-  bool getProperty(int index, PropertyValue& out) const;
+  static const PropertyRow kProperties[];
   std::vector<uint8_t> saveProperties() const;
+  // Setting the timer again restarts its period.
+  void apply();
 
   static constexpr UnitWindowClass kWindowClass = {kClassName};
   void teardown();
   LRESULT onMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled);
 
  private:
-  void apply();
   void tick();
 
   int32_t interval_;
   bool ticks_;  // false while the form is being designed
 };
 
-int Timer::setProperty(int index, const PropertyValue& value) {
-  if (index + 8 != kTimerInterval) return 0;
-  interval_ = std::max(value.asInt(), 0);
-  apply();
-  return 0;
-}
+Timer& timer(Component& c) { return static_cast<Timer&>(c); }
+const Timer& timer(const Component& c) { return static_cast<const Timer&>(c); }
 
-bool Timer::getProperty(int index, PropertyValue& out) const {
-  if (index + 8 != kTimerInterval) return false;
-  out = PropertyValue(interval_);
-  return true;
-}
+// clang-format off
+const PropertyRow Timer::kProperties[] = {
+    {kTimerInterval, kKindInteger, {.min = 0},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(timer(c).interval_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       timer(c).interval_ = v.asInt();
+       timer(c).apply();
+       return 0;
+     }},
+};
+// clang-format on
 
 std::vector<uint8_t> Timer::saveProperties() const {
   PropertyBlob blob(*blobLayoutFor(kTimerType));
@@ -59,7 +61,6 @@ std::vector<uint8_t> Timer::saveProperties() const {
   return blob.write();
 }
 
-// Setting the timer again restarts its period.
 void Timer::apply() {
   if (!hwnd_ || !ticks_) return;
   if (interval_ > 0)
@@ -91,9 +92,9 @@ LRESULT Timer::onMessage(UINT msg, WPARAM wp, LPARAM, bool& handled) {
 Component* create(const CreateParams& p) {
   auto blob = PropertyBlob::read(*blobLayoutFor(kTimerType), p.properties, p.propertiesSize);
   if (!blob) return nullptr;
-  const int32_t interval = blob->number(TimerBlob::Interval);
-  Timer* timer = HiddenUnitWindow<Timer>::create(p, p.style & WS_DISABLED, new Timer(p, interval));
-  if (timer) timer->setProperty(kTimerInterval - 8, PropertyValue(interval));
+  Timer* timer = HiddenUnitWindow<Timer>::create(p, p.style & WS_DISABLED,
+                                                 new Timer(p, blob->number(TimerBlob::Interval)));
+  if (timer) timer->apply();
   return timer;
 }
 
@@ -102,15 +103,10 @@ OperationFn lookup(int operation) {
   return PropertyOperations<Timer>::lookup(operation);
 }
 
-const PropertyDescriptor kTimerProperties[] = {
-    QUENLO_COMMON_PROPERTIES,         // 0-7
-    {kKindInteger, kPropertyNormal},  // Interval
-};
-
 const ComponentType kTimer{.name = "时钟",
                            .englishName = "Timer",
                            .state = kStateEvents | kStateNeverShown,
-                           .properties = kTimerProperties,
+                           .properties = Timer::kProperties,
                            .lookup = &lookup};
 
 const bool registered = registerComponentType(kTimerType, kTimer);

@@ -9,7 +9,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,16 +32,16 @@ class TransLabel : public Component {
   bool createWindow(const CreateParams& p);
   void teardown();
 
-  int setProperty(int index, const PropertyValue& value);
-  bool getProperty(int index, PropertyValue& out) const;
+  static const PropertyRow kProperties[];
   std::vector<uint8_t> saveProperties() const;
+  // After each property change or move: what lies beneath paints the label's area again.
+  void refreshBehind();
 
   static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
  private:
   UINT formatFlags() const;
   void drawEffect(HDC dc, const std::string& text, RECT& textRect, UINT flags) const;
-  void refreshBehind();
   void onNcCreate(HWND hwnd);
   LRESULT onPaint();
   LRESULT onMove(WPARAM wp, LPARAM lp);
@@ -210,65 +209,66 @@ void TransLabel::refreshBehind() {
   InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-int TransLabel::setProperty(int index, const PropertyValue& value) {
-  const ByteBuffer& bytes = value.asBytes();
-  switch (index) {
-    case 0:
-      caption_ = value.asText().str();
-      SetWindowTextA(hwnd_, SystemText(caption_).c_str());
-      break;
-    case 1:
-      textEffect_ = std::clamp(value.asInt(), 0, 3);
-      break;
-    case 2:
-      font_.assign(bytes.data(), bytes.data() + bytes.size());
-      break;
-    case 3:
-      textColor_ = value.low();
-      break;
-    case 4:
-      hAlign_ = std::clamp(value.asInt(), 0, 2);
-      break;
-    case 5:
-      wordWrap_ = value.asBool();
-      break;
-    case 6:
-      vAlign_ = std::clamp(value.asInt(), 0, 2);
-      break;
-    default:
-      return 0;
-  }
-  refreshBehind();
+TransLabel& label(Component& c) { return static_cast<TransLabel&>(c); }
+const TransLabel& label(const Component& c) { return static_cast<const TransLabel&>(c); }
+
+// Every property change ends with the refresh-behind; none re-creates the label.
+int refreshed(Component& c) {
+  label(c).refreshBehind();
   return 0;
 }
 
-bool TransLabel::getProperty(int index, PropertyValue& out) const {
-  switch (index) {
-    case 0:
-      out = PropertyValue(Text::copyOf(caption_));
-      return true;
-    case 1:
-      out = PropertyValue(textEffect_);
-      return true;
-    case 2:
-      out = PropertyValue(ByteBuffer::copyOf(font_.data(), font_.size()));
-      return true;
-    case 3:
-      out = PropertyValue(textColor_);
-      return true;
-    case 4:
-      out = PropertyValue(hAlign_);
-      return true;
-    case 5:
-      out = PropertyValue(wordWrap_);
-      return true;
-    case 6:
-      out = PropertyValue(vAlign_);
-      return true;
-    default:
-      return false;
-  }
-}
+// clang-format off
+const PropertyRow TransLabel::kProperties[] = {
+    {kLabelCaption, kKindText, {},
+     [](const Component& c, const PropertyRow&) {
+       return PropertyValue(Text::copyOf(label(c).caption_));
+     },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       label(c).caption_ = v.asText().str();
+       SetWindowTextA(c.hwnd(), SystemText(label(c).caption_).c_str());
+       return refreshed(c);
+     }},
+    {kLabelTextEffect, kKindChoice, {0, 3},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(label(c).textEffect_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       label(c).textEffect_ = v.asInt();
+       return refreshed(c);
+     }},
+    {kLabelFont, kKindFont, {},
+     [](const Component& c, const PropertyRow&) {
+       return PropertyValue(ByteBuffer::copyOf(label(c).font_.data(), label(c).font_.size()));
+     },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       label(c).font_.assign(v.asBytes().data(), v.asBytes().data() + v.asBytes().size());
+       return refreshed(c);
+     }},
+    {kLabelTextColor, kKindColour, {},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(label(c).textColor_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       label(c).textColor_ = v.low();
+       return refreshed(c);
+     }},
+    {kLabelHAlign, kKindChoice, {0, 2},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(label(c).hAlign_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       label(c).hAlign_ = v.asInt();
+       return refreshed(c);
+     }},
+    {kLabelWordWrap, kKindLogical, {},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(label(c).wordWrap_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       label(c).wordWrap_ = v.asBool();
+       return refreshed(c);
+     }},
+    {kLabelVAlign, kKindChoice, {0, 2},
+     [](const Component& c, const PropertyRow&) { return PropertyValue(label(c).vAlign_); },
+     [](Component& c, const PropertyRow&, const PropertyValue& v) {
+       label(c).vAlign_ = v.asInt();
+       return refreshed(c);
+     }},
+};
+// clang-format on
 
 std::vector<uint8_t> TransLabel::saveProperties() const {
   PropertyBlob blob(*blobLayoutFor(kTransLabelType));
@@ -333,24 +333,11 @@ OperationFn lookup(int operation) {
   return PropertyOperations<TransLabel>::lookup(operation);
 }
 
-// clang-format off
-const PropertyDescriptor kTransLabelProperties[] = {
-    QUENLO_COMMON_PROPERTIES,
-    {kKindText, kPropertyNormal},     // 8 Caption
-    {kKindChoice, kPropertyNormal},   // 9 TextEffect
-    {kKindFont, kPropertyNormal},     // 10 Font
-    {kKindColour, kPropertyNormal},   // 11 TextColor
-    {kKindChoice, kPropertyNormal},   // 12 HAlign
-    {kKindLogical, kPropertyNormal},  // 13 WordWrap
-    {kKindChoice, kPropertyNormal},   // 14 VAlign
-};
-// clang-format on
-
 const ComponentType kTransLabel{
     .name = "透明标签",
     .englishName = "TransLabel",
     .state = kStateEvents,
-    .properties = kTransLabelProperties,
+    .properties = TransLabel::kProperties,
     .lookup = &lookup,
 };
 

@@ -12,9 +12,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
-#include <iterator>
 
 #include "runtime/system_code_page.h"
 #include "ui/graphics/gdi.h"
@@ -33,76 +31,6 @@ constexpr DWORD kCaptionBits =
 using Field = WindowBlob::Field;
 
 HWND gHiddenOwner = nullptr;
-
-// Stored field of each type-specific property (property index - 8).
-constexpr Field kFieldOf[] = {
-    WindowBlob::Caption,       WindowBlob::Border,          WindowBlob::BackColor,
-    WindowBlob::BackPicture,   WindowBlob::PictureMode,     WindowBlob::BackMusic,
-    WindowBlob::PlayCount,     WindowBlob::ControlBox,      WindowBlob::MaxButton,
-    WindowBlob::MinButton,     WindowBlob::Position,        WindowBlob::Movable,
-    WindowBlob::Icon,          WindowBlob::EnterMovesFocus, WindowBlob::EscCloses,
-    WindowBlob::F1OpensHelp,   WindowBlob::HelpFile,        WindowBlob::HelpContext,
-    WindowBlob::ShowInTaskbar, WindowBlob::DragToMove,      WindowBlob::Shape,
-    WindowBlob::AlwaysOnTop,   WindowBlob::KeepTitleActive, WindowBlob::ClassName,
-};
-
-const PropertyDescriptor kWindowProperties[] = {
-    QUENLO_COMMON_PROPERTIES,
-    {kKindText, kPropertyNormal},          // Caption
-    {kKindChoice, kPropertyNormal},        // Border
-    {kKindColourSystem, kPropertyNormal},  // BackColor
-    {kKindPicture, kPropertyNormal},       // BackPicture
-    {kKindChoice, kPropertyNormal},        // PictureMode
-    {kKindSound, kPropertyNormal},         // BackMusic
-    {kKindChoice, kPropertyNormal},        // PlayCount
-    {kKindLogical, kPropertyNormal},       // ControlBox
-    {kKindLogical, kPropertyNormal},       // MaxButton
-    {kKindLogical, kPropertyNormal},       // MinButton
-    {kKindChoice, kPropertyNormal},        // Position
-    {kKindLogical, kPropertyNormal},       // Movable
-    {kKindIcon, kPropertyNormal},          // Icon
-    {kKindLogical, kPropertyNormal},       // EnterMovesFocus
-    {kKindLogical, kPropertyNormal},       // EscCloses
-    {kKindLogical, kPropertyNormal},       // F1OpensHelp
-    {kKindFileName, kPropertyNormal},      // HelpFile
-    {kKindInteger, kPropertyNormal},       // HelpContext
-    {kKindLogical, kPropertyNormal},       // ShowInTaskbar
-    {kKindLogical, kPropertyNormal},       // DragToMove
-    {kKindChoice, kPropertyNormal},        // Shape
-    {kKindLogical, kPropertyNormal},       // AlwaysOnTop
-    {kKindLogical, kPropertyNormal},       // KeepTitleActive
-    {kKindText, kPropertyNormal},          // ClassName
-};
-static_assert(std::size(kWindowProperties) == 8 + std::size(kFieldOf));
-
-int32_t choiceLimit(Field f) {
-  switch (f) {
-    case WindowBlob::Border:
-      return 6;
-    case WindowBlob::PictureMode:
-      return 3;
-    case WindowBlob::PlayCount:
-      return 2;
-    case WindowBlob::Position:
-      return 3;
-    case WindowBlob::Shape:
-      return 29;
-    default:
-      return INT32_MAX;
-  }
-}
-
-int32_t clampChoice(Field f, int32_t v) {
-  const int32_t limit = choiceLimit(f);
-  return limit == INT32_MAX ? v : std::clamp(v, 0, limit);
-}
-
-bool isTextField(const PropertyBlob& s, Field f) {
-  return s.layout().fields[f].kind == FieldKind::Text;
-}
-bool isBytesField(const PropertyBlob& s, Field f) {
-  return s.layout().fields[f].kind == FieldKind::Bytes;
-}
 
 bool isPng(const std::vector<uint8_t>& data) {
   static const uint8_t kSignature[] = {0x89, 0x50, 0x4E, 0x47};
@@ -192,19 +120,6 @@ BOOL CALLBACK invalidateIfTransparent(HWND child, LPARAM) {
   return TRUE;
 }
 
-// --- type registration ----------------------------------------------------------------------
-
-HICON getIconOp(Component* c) { return static_cast<WindowComponent*>(c)->icon(); }
-
-OperationFn lookup(int operation) {
-  if (operation == kOpCreate) return operationFor<kOpCreate>(&WindowComponent::create);
-  if (operation == kOpGetIcon) return operationFor<kOpGetIcon>(&getIconOp);
-  return PropertyOperations<WindowComponent>::lookup(operation);
-}
-
-const ComponentType kWindow = {"窗口", "window", kStateEvents, kWindowProperties, &lookup};
-static const bool registered = registerComponentType(kWindowType, kWindow);
-
 }  // namespace
 
 // --- window events -------------------------------------------------------------------------
@@ -223,15 +138,78 @@ bool raiseWindowEvent(UnitId window, int32_t event) {
   return refused(r);
 }
 
+// --- properties -----------------------------------------------------------------------------
+
+// Each property is a field of the stored block; writing one applies it to the window.
+// clang-format off
+const PropertyRow WindowComponent::kProperties[] = {
+    {kWinCaption, kKindText, {}, readSetting, writeSetting, WindowBlob::Caption},
+    {kWinBorder, kKindChoice, {0, 6}, readSetting, writeSetting, WindowBlob::Border},
+    {kWinBackColor, kKindColourSystem, {}, readSetting, writeSetting, WindowBlob::BackColor},
+    {kWinBackPicture, kKindPicture, {}, readSetting, writeSetting, WindowBlob::BackPicture},
+    {kWinPictureMode, kKindChoice, {0, 3}, readSetting, writeSetting, WindowBlob::PictureMode},
+    {kWinBackMusic, kKindSound, {}, readSetting, writeSetting, WindowBlob::BackMusic},
+    {kWinPlayCount, kKindChoice, {0, 2}, readSetting, writeSetting, WindowBlob::PlayCount},
+    {kWinControlBox, kKindLogical, {}, readSetting, writeSetting, WindowBlob::ControlBox},
+    {kWinMaxButton, kKindLogical, {}, readSetting, writeSetting, WindowBlob::MaxButton},
+    {kWinMinButton, kKindLogical, {}, readSetting, writeSetting, WindowBlob::MinButton},
+    {kWinPosition, kKindChoice, {0, 3}, readPosition, writeSetting, WindowBlob::Position},
+    {kWinMovable, kKindLogical, {}, readSetting, writeSetting, WindowBlob::Movable},
+    {kWinIcon, kKindIcon, {}, readSetting, writeSetting, WindowBlob::Icon},
+    {kWinEnterMovesFocus, kKindLogical, {}, readSetting, writeSetting, WindowBlob::EnterMovesFocus},
+    {kWinEscCloses, kKindLogical, {}, readSetting, writeSetting, WindowBlob::EscCloses},
+    {kWinF1OpensHelp, kKindLogical, {}, readSetting, writeSetting, WindowBlob::F1OpensHelp},
+    {kWinHelpFile, kKindFileName, {}, readSetting, writeSetting, WindowBlob::HelpFile},
+    {kWinHelpContext, kKindInteger, {}, readSetting, writeSetting, WindowBlob::HelpContext},
+    {kWinShowInTaskbar, kKindLogical, {}, readSetting, writeSetting, WindowBlob::ShowInTaskbar},
+    {kWinDragToMove, kKindLogical, {}, readSetting, writeSetting, WindowBlob::DragToMove},
+    {kWinShape, kKindChoice, {0, 29}, readSetting, writeSetting, WindowBlob::Shape},
+    {kWinAlwaysOnTop, kKindLogical, {}, readSetting, writeSetting, WindowBlob::AlwaysOnTop},
+    {kWinKeepTitleActive, kKindLogical, {}, readSetting, writeSetting, WindowBlob::KeepTitleActive},
+    {kWinClassName, kKindText, {}, readSetting, writeSetting, WindowBlob::ClassName},
+};
+// clang-format on
+
+PropertyValue WindowComponent::readSetting(const Component& c, const PropertyRow& row) {
+  return storedValue(static_cast<const WindowComponent&>(c).settings_, row);
+}
+
+// The live state, not the stored one: 2 minimised, 3 maximised, otherwise 0.
+PropertyValue WindowComponent::readPosition(const Component& c, const PropertyRow&) {
+  const HWND hwnd = c.hwnd();
+  return PropertyValue(IsIconic(hwnd) ? 2 : IsZoomed(hwnd) ? 3 : 0);
+}
+
+int WindowComponent::writeSetting(Component& c, const PropertyRow& row, const PropertyValue& v) {
+  auto& window = static_cast<WindowComponent&>(c);
+  store(window.settings_, row, v);
+  window.applyProperty(static_cast<Field>(row.field));
+  return 0;
+}
+
+namespace {
+
+// --- type registration ----------------------------------------------------------------------
+
+HICON getIconOp(Component* c) { return static_cast<WindowComponent*>(c)->icon(); }
+
+OperationFn lookup(int operation) {
+  if (operation == kOpCreate) return operationFor<kOpCreate>(&WindowComponent::create);
+  if (operation == kOpGetIcon) return operationFor<kOpGetIcon>(&getIconOp);
+  return PropertyOperations<WindowComponent>::lookup(operation);
+}
+
+const ComponentType kWindow = {"窗口", "window", kStateEvents, WindowComponent::kProperties,
+                               &lookup};
+static const bool registered = registerComponentType(kWindowType, kWindow);
+
+}  // namespace
+
 // --- the component --------------------------------------------------------------------------
 
 WindowComponent::WindowComponent(UnitId window, UnitId unit, PropertyBlob settings)
     : Component(window, unit), settings_(std::move(settings)) {
-  for (size_t f = 0; f < WindowBlob::Count; ++f) {
-    const auto field = static_cast<Field>(f);
-    if (!isTextField(settings_, field) && !isBytesField(settings_, field))
-      settings_.setNumber(field, clampChoice(field, settings_.number(field)));
-  }
+  clampStored(kProperties, settings_);
 }
 
 WindowComponent::~WindowComponent() = default;
@@ -353,38 +331,7 @@ void WindowComponent::reenableModalDisabled() {
     if (IsWindow(other)) EnableWindow(other, wasEnabled);
 }
 
-// --- properties -----------------------------------------------------------------------------
-
-int WindowComponent::setProperty(int index, const PropertyValue& value) {
-  if (index < 0 || index >= static_cast<int>(std::size(kFieldOf))) return 0;
-  const Field f = kFieldOf[index];
-  if (isTextField(settings_, f)) {
-    settings_.setText(f, value.asText().view());
-  } else if (isBytesField(settings_, f)) {
-    const ByteBuffer& b = value.asBytes();
-    settings_.setBytes(f, std::vector<uint8_t>(b.data(), b.data() + b.size()));
-  } else {
-    settings_.setNumber(f, clampChoice(f, value.asInt()));
-  }
-  applyProperty(f);
-  return 0;
-}
-
-bool WindowComponent::getProperty(int index, PropertyValue& out) const {
-  if (index < 0 || index >= static_cast<int>(std::size(kFieldOf))) return false;
-  const Field f = kFieldOf[index];
-  if (f == WindowBlob::Position) {
-    out = PropertyValue(IsIconic(hwnd_) ? 2 : IsZoomed(hwnd_) ? 3 : 0);
-  } else if (isTextField(settings_, f)) {
-    out = PropertyValue(Text::copyOf(settings_.text(f)));
-  } else if (isBytesField(settings_, f)) {
-    const auto& b = settings_.bytes(f);
-    out = PropertyValue(ByteBuffer::copyOf(b.data(), b.size()));
-  } else {
-    out = PropertyValue(settings_.number(f));
-  }
-  return true;
-}
+// --- applying properties ---------------------------------------------------------------------
 
 void WindowComponent::applyProperty(Field f) {
   switch (f) {

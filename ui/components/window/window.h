@@ -106,8 +106,7 @@ class WindowComponent : public Component {
   void disableOthersForModal();
   bool disabledForModal(HWND other) const;
 
-  int setProperty(int index, const PropertyValue& value);
-  bool getProperty(int index, PropertyValue& out) const;
+  static const PropertyRow kProperties[];
   std::vector<uint8_t> saveProperties() const { return settings_.write(); }
   HICON icon() const { return bigIcon_.get(); }
 
@@ -118,6 +117,9 @@ class WindowComponent : public Component {
   bool createWindow(const CreateParams& params, std::unique_ptr<WindowComponent>& holder);
   void afterCreate(const CreateParams& params);
   LRESULT callDefault(UINT msg, WPARAM wParam, LPARAM lParam);
+  static PropertyValue readSetting(const Component& c, const PropertyRow& row);
+  static PropertyValue readPosition(const Component& c, const PropertyRow& row);
+  static int writeSetting(Component& c, const PropertyRow& row, const PropertyValue& v);
   void rebuildMenuBar();
   void applyProperty(WindowBlob::Field field);
   void applyCaptionStyles();

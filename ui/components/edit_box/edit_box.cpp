@@ -66,6 +66,31 @@ bool spinHasStaticEdge(int border) { return border == 0 || border == 1 || border
 
 int32_t clampChoice(int32_t value, int32_t last) { return std::clamp(value, 0, last); }
 
+// While it lives, the system's EDIT class of this program gives the windows made from it a
+// display context of their own. Wine's EDIT takes a display context for every line it lays
+// out, and a shared one is set up anew each time (with the default font selected and then
+// ours): a new font on 5 MB of wrapped text is laid out about a sixth sooner with an own one.
+class OwnDisplayContexts {
+ public:
+  OwnDisplayContexts()
+      : edit_(CreateWindowExA(0, "EDIT", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              GetModuleHandleA(nullptr), nullptr)),
+        style_(edit_ ? GetClassLongPtrA(edit_, GCL_STYLE) : 0) {
+    if (edit_) SetClassLongPtrA(edit_, GCL_STYLE, static_cast<LONG_PTR>(style_ | CS_OWNDC));
+  }
+  ~OwnDisplayContexts() {
+    if (!edit_) return;
+    SetClassLongPtrA(edit_, GCL_STYLE, static_cast<LONG_PTR>(style_));
+    DestroyWindow(edit_);
+  }
+  OwnDisplayContexts(const OwnDisplayContexts&) = delete;
+  OwnDisplayContexts& operator=(const OwnDisplayContexts&) = delete;
+
+ private:
+  HWND edit_;
+  ULONG_PTR style_;
+};
+
 }  // namespace
 
 WNDPROC EditBox::systemProc_ = nullptr;
@@ -118,10 +143,14 @@ DWORD EditBox::style(DWORD handedOver) const {
 
 bool EditBox::createWindow(const CreateParams& p, const std::string& content) {
   brush_.reset(CreateSolidBrush(resolveColour(backColor_)));
-  hwnd_ = CreateWindowExA(0, "EDIT", SystemText(content).c_str(), style(p.style), p.x, p.y, p.width,
-                          p.height, p.parent,
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.controlId)),
-                          GetModuleHandleA(nullptr), nullptr);
+  {
+    std::optional<OwnDisplayContexts> own;
+    if (wraps()) own.emplace();
+    hwnd_ = CreateWindowExA(0, "EDIT", SystemText(content).c_str(), style(p.style), p.x, p.y,
+                            p.width, p.height, p.parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.controlId)),
+                            GetModuleHandleA(nullptr), nullptr);
+  }
   if (!hwnd_) return false;
   SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   if (!systemProcW_)

@@ -158,15 +158,6 @@ class FileDialog : public FormWindowTest {
   static int32_t number(UnitId unit, int index) { return readProperty(kWin, unit, index).asInt(); }
 };
 
-TEST_F(FileDialog, TheStoredSettingsShapeTheDialog) {
-  const Shown shown = shownBy(kFileDialog);
-  EXPECT_TRUE(shown.came);
-  // ".txt" has no "|": one type whose description is ".txt".
-  EXPECT_EQ(shown.types, std::vector<std::string>{".txt"});
-  EXPECT_EQ(shown.name, "");
-  EXPECT_FALSE(shown.readOnlyBox);
-}
-
 // Each logical turns on a check the dialog makes when OK is pressed: the name is refused, or the
 // user is asked first (and answers "No"), where without it the name is taken as typed.
 TEST_F(FileDialog, EachLogicalChangesWhatTheDialogAccepts) {
@@ -207,43 +198,42 @@ TEST_F(FileDialog, EachLogicalChangesWhatTheDialogAccepts) {
   SetCurrentDirectoryA(before);
 }
 
-TEST_F(FileDialog, TheFilterListsItsTypesAndTheIndexSelectsOne) {
+// The file type list, the selected type and the name box follow the settings; the name box
+// shows a long name cut to fit, while the property keeps every byte.
+TEST_F(FileDialog, WhatTheDialogShowsFollowsItsSettings) {
   const char* filter = "文本文件 (*.txt)|*.txt|所有文件 (*.*)|*.*||  ";
   const std::vector<std::string> both = {"文本文件 (*.txt)", "所有文件 (*.*)"};
-  struct Case {
-    const char* filter;
-    int32_t index;
-    std::vector<std::string> types;
-    int selected;
-  } cases[] = {
-      {"", 1, {}, CB_ERR},
-      {filter, 1, both, 1},
-      {filter, -3, both, 0},  // read back as 0
-      {filter, 0, both, 0},
-  };
-  for (const Case& c : cases) {
-    writeProperty(kWin, kPlain, kDlgFilter, c.filter);
-    writeProperty(kWin, kPlain, kDlgFilterIndex, c.index);
-    const Shown shown = shownBy(kPlain);
-    EXPECT_EQ(shown.types, c.types) << c.filter << " " << c.index;
-    EXPECT_EQ(shown.type, c.selected) << c.filter << " " << c.index;
-  }
-}
-
-TEST_F(FileDialog, ALongFileNameIsShownCutToFitAndKeptWhole) {
   // Two-byte characters are not split: "aa" and 128 of them fill 258 bytes.
   std::string wide = "aa";
   for (int i = 0; i < 150; ++i) wide += "文";
   struct Case {
-    std::string name, shown;
+    const char* filter;  // null: as stored, where ".txt" has no "|" and is its own description
+    int32_t index;
+    std::string name, shownName;
+    std::vector<std::string> types;
+    int selected;
   } cases[] = {
-      {std::string(300, 'a'), std::string(259, 'a')},
-      {wide, wide.substr(0, 258)},
+      {nullptr, 0, "", "", {".txt"}, 0},
+      {"", 1, "", "", {}, CB_ERR},
+      {filter, 1, std::string(300, 'a'), std::string(259, 'a'), both, 1},
+      {filter, -3, wide, wide.substr(0, 258), both, 0},  // read back as 0
+      {filter, 0, "", "", both, 0},
   };
   for (const Case& c : cases) {
-    writeProperty(kWin, kPlain, kDlgFileName, c.name.c_str());
-    EXPECT_EQ(shownBy(kPlain).name, c.shown);
-    EXPECT_EQ(text(kPlain, kDlgFileName), c.name) << "the property keeps every byte";
+    const UnitId unit = c.filter ? kPlain : kFileDialog;
+    SCOPED_TRACE(c.filter ? c.filter : "stored");
+    if (c.filter) {
+      writeProperty(kWin, unit, kDlgFilter, c.filter);
+      writeProperty(kWin, unit, kDlgFilterIndex, c.index);
+      writeProperty(kWin, unit, kDlgFileName, c.name.c_str());
+    }
+    const Shown shown = shownBy(unit);
+    EXPECT_TRUE(shown.came);
+    EXPECT_EQ(shown.types, c.types) << c.index;
+    EXPECT_EQ(shown.type, c.selected) << c.index;
+    EXPECT_EQ(shown.name, c.shownName);
+    EXPECT_EQ(text(unit, kDlgFileName), c.name) << "the property keeps every byte";
+    EXPECT_FALSE(shown.readOnlyBox);
   }
 }
 
@@ -277,21 +267,8 @@ TEST_F(FileDialog, TitleFolderAndExtensionReachTheDialog) {
   }
 }
 
-TEST_F(FileDialog, WrittenValuesAreClamped) {
-  struct Case {
-    int property;
-    int32_t written, read;
-  } cases[] = {
-      {kDlgDialogType, 7, 3},    {kDlgDialogType, -1, 0}, {kDlgDialogType, 2, 2},
-      {kDlgHelpCommand, 9, 5},   {kDlgHelpCommand, 4, 4}, {kDlgFilterIndex, -3, 0},
-      {kDlgFilterIndex, 5, 5},   {kDlgFontSize, -1, 0},   {kDlgFontSize, 14, 14},
-      {kDlgHelpContext, -7, -7}, {kDlgFontBold, 5, 1},    {kDlgFontColor, 0x123456, 0x123456},
-  };
-  for (const auto& c : cases) {
-    writeProperty(kWin, kPlain, c.property, c.written);
-    EXPECT_EQ(number(kPlain, c.property), c.read) << c.property << " := " << c.written;
-  }
-  // Stored values are brought into range when the unit is created.
+// Stored values out of range are brought into range when the unit is created.
+TEST_F(FileDialog, StoredValuesAreBroughtIntoRange) {
   EXPECT_EQ(number(kOutOfRange, kDlgDialogType), 3);
   EXPECT_EQ(number(kOutOfRange, kDlgHelpCommand), 5);
   EXPECT_EQ(number(kOutOfRange, kDlgFilterIndex), 0);
@@ -333,16 +310,6 @@ TEST_F(FileDialog, CancelKeepsTheFileName) {
     EXPECT_TRUE(driver.acted()) << type;
     EXPECT_EQ(text(kFileDialog, kDlgFileName), "C:\\keep.txt");
   }
-}
-
-TEST_F(FileDialog, SaveAppendsTheDefaultExtension) {
-  TempFolder folder;
-  writeProperty(kWin, kFileDialog, kDlgDialogType, kDialogSave);
-  writeProperty(kWin, kFileDialog, kDlgInitialDir, folder.path().c_str());
-  DialogDriver driver(typeAndConfirm("notes"));
-  EXPECT_TRUE(showDialog(kWin, kFileDialog));
-  EXPECT_TRUE(driver.acted());
-  EXPECT_STRCASEEQ(text(kFileDialog, kDlgFileName).c_str(), folder.file("notes.txt").c_str());
 }
 
 TEST_F(FileDialog, OpenFindsAnExistingFileThroughTheDefaultExtension) {

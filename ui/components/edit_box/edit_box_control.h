@@ -101,6 +101,7 @@ class EditBox : public Component {
   LRESULT onNcDestroy(WPARAM wp, LPARAM lp);
   void onChanged();
   void onFocusLost();
+  bool normalizeText();
   LRESULT onSpin(int delta);
 
   int32_t border_;

@@ -162,8 +162,10 @@ bool acceptsChar(int mode, uint32_t code) {
   }
 }
 
+bool normalizesOnFocusLoss(int mode) { return mode >= kInputByte && mode <= kLastInputMode; }
+
 std::optional<std::string> normalizeOnFocusLoss(int mode, std::string_view text) {
-  if (mode < kInputByte || mode > kLastInputMode) return std::nullopt;
+  if (!normalizesOnFocusLoss(mode)) return std::nullopt;
   if (mode == kInputDateTime) {
     auto value = parseDateTime(text);
     return value && *value != DateTime{} ? formatDateTime(*value) : std::string();

@@ -29,6 +29,8 @@ constexpr int kLastInputMode = kInputDateTime;
 // are control characters (Backspace, Ctrl+C, ...) and always pass.
 bool acceptsChar(int mode, uint32_t code);
 
+// Whether a box in `mode` rewrites its text when it loses the focus (the numeric and date modes).
+bool normalizesOnFocusLoss(int mode);
 // The text a box in `mode` shows after losing the focus, or nullopt for the modes that leave
 // the text alone (0 to 4).
 std::optional<std::string> normalizeOnFocusLoss(int mode, std::string_view text);

@@ -77,6 +77,26 @@ int restyled(T& stored, T value) {
 
 PropertyValue textValue(const std::string& s) { return PropertyValue(Text::copyOf(s)); }
 
+// The rows of a number the box keeps in a member: read back as it is; stored and then applied
+// to the control; or a style, stored, that the control takes only when it is made.
+template <auto Member>
+PropertyValue readNumber(const Component& c, const PropertyRow&) {
+  return PropertyValue(static_cast<int32_t>(box(c).*Member));
+}
+
+template <auto Member, void (EditBox::*Apply)()>
+int writeApplied(Component& c, const PropertyRow&, const PropertyValue& v) {
+  box(c).*Member = v.asInt();
+  (box(c).*Apply)();
+  return 0;
+}
+
+template <auto Member>
+int writeStyle(Component& c, const PropertyRow&, const PropertyValue& v) {
+  auto& stored = box(c).*Member;
+  return restyled(stored, static_cast<std::remove_reference_t<decltype(stored)>>(v.asInt()));
+}
+
 }  // namespace
 
 WNDPROC EditBox::systemProc_ = nullptr;
@@ -329,13 +349,8 @@ const PropertyRow EditBox::kProperties[] = {
        box(c).setContent(v.c_str());
        return 0;
      }},
-    {kEditBorder, kKindChoice, {0, 5},
-     [](const Component& c, const PropertyRow&) { return PropertyValue(box(c).border_); },
-     [](Component& c, const PropertyRow&, const PropertyValue& v) {
-       box(c).border_ = v.asInt();
-       box(c).applyBorder();
-       return 0;
-     }},
+    {kEditBorder, kKindChoice, {0, 5}, readNumber<&EditBox::border_>,
+     writeApplied<&EditBox::border_, &EditBox::applyBorder>},
     {kEditTextColor, kKindColour, {},
      [](const Component& c, const PropertyRow&) { return PropertyValue(box(c).textColor_); },
      [](Component& c, const PropertyRow&, const PropertyValue& v) {
@@ -360,44 +375,18 @@ const PropertyRow EditBox::kProperties[] = {
        box(c).applyFont();
        return 0;
      }},
-    {kEditHideSelection, kKindLogical, {},
-     [](const Component& c, const PropertyRow&) {
-       return PropertyValue(int32_t{box(c).hideSelection_});
-     },
-     [](Component& c, const PropertyRow&, const PropertyValue& v) {
-       return restyled(box(c).hideSelection_, v.asInt() != 0);
-     }},
-    {kEditMaxLength, kKindInteger, {.min = 0},
-     [](const Component& c, const PropertyRow&) { return PropertyValue(box(c).maxLength_); },
-     [](Component& c, const PropertyRow&, const PropertyValue& v) {
-       box(c).maxLength_ = v.asInt();
-       box(c).applyMaxLength();
-       return 0;
-     }},
-    {kEditMultiline, kKindLogical, {},
-     [](const Component& c, const PropertyRow&) {
-       return PropertyValue(int32_t{box(c).multiline_});
-     },
-     [](Component& c, const PropertyRow&, const PropertyValue& v) {
-       return restyled(box(c).multiline_, v.asInt() != 0);
-     }},
-    {kEditScrollBars, kKindChoice, {0, 3},
-     [](const Component& c, const PropertyRow&) { return PropertyValue(box(c).scrollBars_); },
-     [](Component& c, const PropertyRow&, const PropertyValue& v) {
-       return restyled(box(c).scrollBars_, v.asInt());
-     }},
-    {kEditAlignment, kKindChoice, {0, 2},
-     [](const Component& c, const PropertyRow&) { return PropertyValue(box(c).alignment_); },
-     [](Component& c, const PropertyRow&, const PropertyValue& v) {
-       return restyled(box(c).alignment_, v.asInt());
-     }},
-    {kEditInputMode, kKindChoice, {0, kLastInputMode},
-     [](const Component& c, const PropertyRow&) { return PropertyValue(box(c).inputMode_); },
-     [](Component& c, const PropertyRow&, const PropertyValue& v) {
-       box(c).inputMode_ = v.asInt();
-       box(c).applyInputMode();
-       return 0;
-     }},
+    {kEditHideSelection, kKindLogical, {}, readNumber<&EditBox::hideSelection_>,
+     writeStyle<&EditBox::hideSelection_>},
+    {kEditMaxLength, kKindInteger, {.min = 0}, readNumber<&EditBox::maxLength_>,
+     writeApplied<&EditBox::maxLength_, &EditBox::applyMaxLength>},
+    {kEditMultiline, kKindLogical, {}, readNumber<&EditBox::multiline_>,
+     writeStyle<&EditBox::multiline_>},
+    {kEditScrollBars, kKindChoice, {0, 3}, readNumber<&EditBox::scrollBars_>,
+     writeStyle<&EditBox::scrollBars_>},
+    {kEditAlignment, kKindChoice, {0, 2}, readNumber<&EditBox::alignment_>,
+     writeStyle<&EditBox::alignment_>},
+    {kEditInputMode, kKindChoice, {0, kLastInputMode}, readNumber<&EditBox::inputMode_>,
+     writeApplied<&EditBox::inputMode_, &EditBox::applyInputMode>},
     {kEditPasswordChar, kKindText, {},
      [](const Component& c, const PropertyRow&) {
        const char& shown = box(c).passwordChar_;
@@ -408,30 +397,14 @@ const PropertyRow EditBox::kProperties[] = {
        if (box(c).inputMode_ == kInputPassword) box(c).applyInputMode();
        return 0;
      }},
-    {kEditCaseConversion, kKindChoice, {0, 2},
-     [](const Component& c, const PropertyRow&) { return PropertyValue(box(c).caseConversion_); },
-     [](Component& c, const PropertyRow&, const PropertyValue& v) {
-       return restyled(box(c).caseConversion_, v.asInt());
-     }},
-    {kEditSpinMode, kKindChoice, {0, 2},
-     [](const Component& c, const PropertyRow&) { return PropertyValue(box(c).spinMode_); },
-     [](Component& c, const PropertyRow&, const PropertyValue& v) {
-       return restyled(box(c).spinMode_, v.asInt());
-     }},
-    {kEditSpinMin, kKindInteger, {},
-     [](const Component& c, const PropertyRow&) { return PropertyValue(box(c).spinMin_); },
-     [](Component& c, const PropertyRow&, const PropertyValue& v) {
-       box(c).spinMin_ = v.asInt();
-       box(c).applySpinRange();
-       return 0;
-     }},
-    {kEditSpinMax, kKindInteger, {},
-     [](const Component& c, const PropertyRow&) { return PropertyValue(box(c).spinMax_); },
-     [](Component& c, const PropertyRow&, const PropertyValue& v) {
-       box(c).spinMax_ = v.asInt();
-       box(c).applySpinRange();
-       return 0;
-     }},
+    {kEditCaseConversion, kKindChoice, {0, 2}, readNumber<&EditBox::caseConversion_>,
+     writeStyle<&EditBox::caseConversion_>},
+    {kEditSpinMode, kKindChoice, {0, 2}, readNumber<&EditBox::spinMode_>,
+     writeStyle<&EditBox::spinMode_>},
+    {kEditSpinMin, kKindInteger, {}, readNumber<&EditBox::spinMin_>,
+     writeApplied<&EditBox::spinMin_, &EditBox::applySpinRange>},
+    {kEditSpinMax, kKindInteger, {}, readNumber<&EditBox::spinMax_>,
+     writeApplied<&EditBox::spinMax_, &EditBox::applySpinRange>},
     {kEditSelStart, kKindInteger, {},
      [](const Component& c, const PropertyRow&) {
        return PropertyValue(static_cast<int32_t>(box(c).selectionRange().first));

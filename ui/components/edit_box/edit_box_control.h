@@ -101,7 +101,6 @@ class EditBox : public Component {
   LRESULT onNcDestroy(WPARAM wp, LPARAM lp);
   void onChanged();
   void onFocusLost();
-  bool normalizeText();
   LRESULT onSpin(int delta);
 
   int32_t border_;

@@ -84,22 +84,18 @@ void EditBox::onChanged() {
 // Only the modes that rewrite the text read it: in a document of megabytes the read alone
 // takes a good part of a second, on every change of window.
 void EditBox::onFocusLost() {
-  if (normalizesOnFocusLoss(inputMode_) && !normalizeText()) return;
-  raise(kEventLostFocus, 0, 0);
-}
-
-// False when a handler of the change closed the window.
-bool EditBox::normalizeText() {
-  Text text = windowText(hwnd_);
-  auto normalized = normalizeOnFocusLoss(inputMode_, text.view());
-  if (normalized && *normalized != text.view()) {
-    DWORD start = selectionRange().first;
-    HWND self = hwnd_;
-    setContent(normalized->c_str());
-    if (!IsWindow(self)) return false;
-    SendMessageA(hwnd_, EM_SETSEL, start, start);
+  if (normalizesOnFocusLoss(inputMode_)) {
+    Text text = windowText(hwnd_);
+    auto normalized = normalizeOnFocusLoss(inputMode_, text.view());
+    if (normalized && *normalized != text.view()) {
+      DWORD start = selectionRange().first;
+      HWND self = hwnd_;
+      setContent(normalized->c_str());
+      if (!IsWindow(self)) return;
+      SendMessageA(hwnd_, EM_SETSEL, start, start);
+    }
   }
-  return true;
+  raise(kEventLostFocus, 0, 0);
 }
 
 LRESULT EditBox::onNotify(WPARAM wp, LPARAM lp) {

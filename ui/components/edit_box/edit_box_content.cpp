@@ -82,11 +82,12 @@ void EditBox::loadInPieces(std::string_view text) {
   loading_ = text;
   SendMessageA(hwnd_, EM_SETLIMITTEXT, 0, 0);
   PieceSizer sizer;
+  std::u16string wide;
   DWORD end = 0;
   for (size_t at = 0; at < text.size();) {
     const size_t next = pieceEnd(text, at, sizer.size());
     const double started = nowMs();
-    if (!givePiece(text.substr(at, next - at), at == 0, end)) break;
+    if (!givePiece(text.substr(at, next - at), at == 0, end, wide)) break;
     sizer.took(next - at, nowMs() - started);
     // The box is not painted meanwhile (its old look stays): a paint at the end of a long text
     // costs the control a walk through all its lines for every line it shows.
@@ -106,25 +107,31 @@ void EditBox::loadInPieces(std::string_view text) {
 
 // Appends a piece at the caret, which stays at the end of the text between pieces (the first
 // piece replaces the text). `end` is where the text ended, in the control's units, and becomes
-// where it ends now; false when the control took nothing.
-bool EditBox::givePiece(std::string_view piece, bool first, DWORD& end) {
-  std::string chars;
+// where it ends now; false when the control took nothing. The piece goes to the control's wide
+// procedure in `wide`, a buffer kept for the whole load: the narrow one would convert each piece
+// into a copy of its own, and those copies, made and freed between the control's records of its
+// lines, scatter the records through the heap and slow every later walk through them.
+bool EditBox::givePiece(std::string_view piece, bool first, DWORD& end, std::u16string& wide) {
+  const int bytes = static_cast<int>(piece.size());
+  const int units = MultiByteToWideChar(CP_ACP, 0, piece.data(), bytes, nullptr, 0);
   try {
-    chars.assign(piece);
+    if (wide.size() <= static_cast<size_t>(units)) wide.resize(static_cast<size_t>(units) + 1);
   } catch (const std::bad_alloc&) {
     return false;
   }
-  feeding_ = true;
+  MultiByteToWideChar(CP_ACP, 0, piece.data(), bytes, reinterpret_cast<wchar_t*>(wide.data()),
+                      units);
+  wide[static_cast<size_t>(units)] = u'\0';
+  const auto chars = reinterpret_cast<LPARAM>(wide.data());
   if (first) {
-    SetWindowTextA(hwnd_, chars.c_str());
+    CallWindowProcW(systemProcW_, hwnd_, WM_SETTEXT, 0, chars);
     SendMessageA(hwnd_, EM_SETSEL, INT_MAX, INT_MAX);
   } else {
     // Placing the caret costs the control a walk through its lines: only when it moved.
     if (selectionRange() != std::pair<DWORD, DWORD>(end, end))
       SendMessageA(hwnd_, EM_SETSEL, INT_MAX, INT_MAX);
-    SendMessageA(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(chars.c_str()));
+    CallWindowProcW(systemProcW_, hwnd_, EM_REPLACESEL, FALSE, chars);
   }
-  feeding_ = false;
   const DWORD before = end;
   end = selectionRange().second;
   return end > before;

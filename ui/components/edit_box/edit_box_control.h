@@ -74,7 +74,7 @@ class EditBox : public Component {
   void applySelection();
   void setContent(const char* text);
   void loadInPieces(std::string_view text);
-  bool givePiece(std::string_view piece, bool first, DWORD& end);
+  bool givePiece(std::string_view piece, bool first, DWORD& end, std::u16string& wide);
   void setBackColor(uint32_t colour);
   void setSelStart(int32_t value);
   void setSelLength(int32_t value);
@@ -128,10 +128,9 @@ class EditBox : public Component {
   HWND spin_ = nullptr;              // owned: destroyed with the box
   int lineHeight_ = 0;               // height of "W": a single-line box's client area
   bool programmaticChange_ = false;  // EN_CHANGE of our own SetWindowText raises nothing
-  // While a long text goes in: the whole of it, which reads of Content give; only the pieces
-  // themselves (feeding_) may change the control's text.
+  // While a long text goes in: the whole of it, which reads of Content give. Nothing else may
+  // change the control's text meanwhile; the pieces go past this box's procedure.
   std::optional<std::string_view> loading_;
-  bool feeding_ = false;
   static WNDPROC systemProc_;
   static WNDPROC systemProcW_;  // the same procedure as the system's wide callers reach it
 };

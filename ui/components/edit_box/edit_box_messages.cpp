@@ -184,7 +184,7 @@ LRESULT EditBox::onNcDestroy(WPARAM wp, LPARAM lp) {
 LRESULT CALLBACK EditBox::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* box = reinterpret_cast<EditBox*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (!box) return CallWindowProcA(systemProc_, hwnd, msg, wp, lp);
-  if (box->loading_ && !box->feeding_ && changesText(msg)) return 0;
+  if (box->loading_ && changesText(msg)) return 0;
   switch (msg) {
     case WM_CHAR:
       return box->onChar(wp, lp);

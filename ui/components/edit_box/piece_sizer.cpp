@@ -22,7 +22,8 @@ void PieceSizer::took(size_t bytes, double ms) {
   const double now = static_cast<double>(bytes);
   // The fixed cost a third of a piece, more where that would take too long, as long as a third
   // is left for the text; then half.
-  const double aim = answersInTime() ? std::clamp(3 * fixed_, kAimMs, kMostMs) : 2 * fixed_;
+  const double least = fixed_ > 0 ? kLinesAimMs : kAimMs;
+  const double aim = answersInTime() ? std::clamp(3 * fixed_, least, kMostMs) : 2 * fixed_;
   double aimed;
   if (perByte_ > 0) {
     aimed = (aim - fixed_) / perByte_;

@@ -225,9 +225,10 @@ std::string linesOf(size_t bytes) {
 }
 
 WNDPROC gInputBoxProc = nullptr;
-// A text box that takes no text after the first piece, as one out of memory does.
+// A text box that takes no text after the first piece, as one out of memory does: the pieces go
+// to the control's own procedure, so its limit, kept at a character, is what stops them.
 LRESULT CALLBACK takesOnlyAPiece(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == EM_REPLACESEL) return 0;
+  if (msg == EM_SETLIMITTEXT) wp = 1;
   return CallWindowProcA(gInputBoxProc, hwnd, msg, wp, lp);
 }
 

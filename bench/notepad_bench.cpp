@@ -959,6 +959,20 @@ void chooseFace(HWND dialog, const std::wstring& face) {
   }
 }
 
+// Chooses `points` in the font dialog's list of sizes, as a click would. Typed into its box
+// alone, a size counts only while nothing in the list is chosen: the second change, with the
+// first size chosen in the list, kept that size and never showed.
+void chooseSize(HWND dialog, int points) {
+  HWND sizes = GetDlgItem(dialog, 0x472);  // cmb3
+  const std::string size = std::to_string(points);
+  const LRESULT at = SendMessageA(sizes, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                  reinterpret_cast<LPARAM>(size.c_str()));
+  SendMessageA(sizes, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
+  if (at == CB_ERR) SendMessageA(sizes, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(size.c_str()));
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(0x472, at == CB_ERR ? CBN_EDITCHANGE : CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(sizes));
+}
+
 // Notepad's font dialog: Quenlo's face and `points` chosen in it, confirmed.
 double notepadFontChange(Running& app, int points) {
   if (!notepadMenuItem(app, 'F')) return -1;
@@ -972,8 +986,7 @@ double notepadFontChange(Running& app, int points) {
     return -1;
   static const std::wstring face = quenloFace();
   chooseFace(dialog, face);
-  const std::string size = std::to_string(points);
-  SendMessageA(GetDlgItem(dialog, 0x472), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(size.c_str()));
+  chooseSize(dialog, points);
   const int64_t before = lineMetrics(app.text());
   const double start = nowMs();
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
@@ -1135,11 +1148,15 @@ std::vector<TypingRow> measureZoom(std::vector<Typist>& typists, const std::stri
     for (size_t i = 0; i < typists.size(); ++i) {
       Running& app = *typists[i].app;
       const bool isNotepad = typists[i].program->openKey == 'O';
+      // The line heights show which sizes the changes reached.
       const double up = isNotepad ? notepadFontChange(app, 19) : quenloWheel(app);
+      const auto upHeight = lineMetrics(app.text()) >> 32;
       const double back = isNotepad ? notepadFontChange(app, 18) : quenloMenuSize(app, kSizeB18);
+      const auto backHeight = lineMetrics(app.text()) >> 32;
       if (up >= 0) wheel.samples[i].push_back(up);
       if (back >= 0) menu.samples[i].push_back(back);
-      log("  %s: %.0f ms, %.0f ms\n", typists[i].label.c_str(), up, back);
+      log("  %s: %.0f ms, %.0f ms (lines of %d and %d pixels)\n", typists[i].label.c_str(), up,
+          back, static_cast<int>(upHeight), static_cast<int>(backHeight));
     }
   }
   for (Typist& t : typists) t.app.reset();

@@ -184,6 +184,10 @@ LRESULT EditBox::callSystem(UINT msg, WPARAM wp, LPARAM lp) const {
   return CallWindowProcA(systemProc_, hwnd_, msg, wp, lp);
 }
 
+LRESULT EditBox::callSystemW(UINT msg, WPARAM wp, LPARAM lp) const {
+  return CallWindowProcW(systemProcW_, hwnd_, msg, wp, lp);
+}
+
 void EditBox::raise(int32_t event, int32_t argument, int argCount) {
   EventRecord record;
   record.window = windowId_;

@@ -124,13 +124,13 @@ bool EditBox::givePiece(std::string_view piece, bool first, DWORD& end, std::u16
   wide[static_cast<size_t>(units)] = u'\0';
   const auto chars = reinterpret_cast<LPARAM>(wide.data());
   if (first) {
-    CallWindowProcW(systemProcW_, hwnd_, WM_SETTEXT, 0, chars);
+    callSystemW(WM_SETTEXT, 0, chars);
     SendMessageA(hwnd_, EM_SETSEL, INT_MAX, INT_MAX);
   } else {
     // Placing the caret costs the control a walk through its lines: only when it moved.
     if (selectionRange() != std::pair<DWORD, DWORD>(end, end))
       SendMessageA(hwnd_, EM_SETSEL, INT_MAX, INT_MAX);
-    CallWindowProcW(systemProcW_, hwnd_, EM_REPLACESEL, FALSE, chars);
+    callSystemW(EM_REPLACESEL, FALSE, chars);
   }
   const DWORD before = end;
   end = selectionRange().second;
@@ -143,11 +143,10 @@ std::pair<DWORD, DWORD> EditBox::selectionRange() const {
   return {start, std::max(start, end)};
 }
 
-// The control keeps its text in UTF-16 and answers a wide WM_GETTEXT with a plain copy; its
-// wide procedure is called directly, past this box's narrow one, through which the text would
-// be converted twice.
+// The control answers a wide WM_GETTEXT with a plain copy of its text; through this box's narrow
+// procedure the text would be converted twice.
 std::optional<std::u16string> EditBox::wideContent() const {
-  const LRESULT length = CallWindowProcW(systemProcW_, hwnd_, WM_GETTEXTLENGTH, 0, 0);
+  const LRESULT length = callSystemW(WM_GETTEXTLENGTH, 0, 0);
   if (length <= 0) return std::u16string();
   if (length >= INT_MAX) return std::nullopt;
   std::u16string text;
@@ -156,8 +155,7 @@ std::optional<std::u16string> EditBox::wideContent() const {
   } catch (const std::bad_alloc&) {
     return std::nullopt;
   }
-  const LRESULT copied = CallWindowProcW(systemProcW_, hwnd_, WM_GETTEXT, length + 1,
-                                         reinterpret_cast<LPARAM>(text.data()));
+  const LRESULT copied = callSystemW(WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()));
   text.resize(static_cast<size_t>(std::clamp<LRESULT>(copied, 0, length)));
   return text;
 }
@@ -189,14 +187,14 @@ Text EditBox::selectedText() const {
 bool EditBox::refontByReloading(HFONT font) {
   if (!multiline_ || loading_ || SendMessageA(hwnd_, EM_CANUNDO, 0, 0)) return false;
   const auto firstVisibleLine = [&] { return SendMessageA(hwnd_, EM_GETFIRSTVISIBLELINE, 0, 0); };
-  const auto length = [&] { return CallWindowProcW(systemProcW_, hwnd_, WM_GETTEXTLENGTH, 0, 0); };
+  const auto length = [&] { return callSystemW(WM_GETTEXTLENGTH, 0, 0); };
   const std::optional<std::u16string> text = wideContent();
   if (!text || static_cast<LRESULT>(text->size()) < kRefontByReloadingChars) return false;
   const auto [start, end] = selectionRange();
   const LRESULT modified = SendMessageA(hwnd_, EM_GETMODIFY, 0, 0);
   const LRESULT topChar = SendMessageA(hwnd_, EM_LINEINDEX, firstVisibleLine(), 0);
   const auto setWide = [&](const char16_t* chars) {
-    return CallWindowProcW(systemProcW_, hwnd_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(chars));
+    return callSystemW(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(chars));
   };
   programmaticChange_ = true;
   setWide(u"");

@@ -62,6 +62,9 @@ class EditBox : public Component {
   bool singleLine() const { return !multiline_; }
   bool wraps() const { return multiline_ && scrollBars_ != 1 && scrollBars_ != 3; }
   LRESULT callSystem(UINT msg, WPARAM wp, LPARAM lp) const;
+  // The control's wide procedure, past this box's narrow one: the control keeps its text in
+  // UTF-16, so text given or taken this way is not converted on the way.
+  LRESULT callSystemW(UINT msg, WPARAM wp, LPARAM lp) const;
   void raise(int32_t event, int32_t argument, int argCount);
 
   void applyFont();

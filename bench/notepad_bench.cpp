@@ -370,18 +370,24 @@ class WholeText {
   DWORD_PTR lines_ = static_cast<DWORD_PTR>(-1);
 };
 
+// The dialog `app` shows within 20 s, or null.
+HWND dialogOf(const Running& app) {
+  HWND dialog = nullptr;
+  waitUntil(
+      [&] {
+        return (dialog = findTop(app.pid(), [](HWND h) { return classOf(h) == "#32770"; })) !=
+               nullptr;
+      },
+      20000);
+  return dialog;
+}
+
 // Ctrl+<openKey>, the path into the dialog, confirm; the time of the confirmation, or -1.
 double confirmOpen(const Program& program, Running& app, const std::string& path) {
   if (!bringForward(app.main())) return -1;
   ctrlKey(program.openKey);
-  HWND dialog = nullptr;
-  if (!waitUntil(
-          [&] {
-            return (dialog = findTop(app.pid(), [](HWND h) { return classOf(h) == "#32770"; })) !=
-                   nullptr;
-          },
-          20000))
-    return -1;
+  HWND dialog = dialogOf(app);
+  if (!dialog) return -1;
   HWND name = GetDlgItem(dialog, 0x47C);        // cmb13 on Windows
   if (!name) name = GetDlgItem(dialog, 0x480);  // edt1 in Wine's dialog
   if (!name) return -1;
@@ -760,8 +766,10 @@ void opensInTurns(FILE* out, const std::vector<const Program*>& programs, const 
       const Stats q = statsOf(results[0].*row.samples), b = statsOf(results[1].*row.samples),
                   n = statsOf(results[2].*row.samples);
       std::fprintf(out, "| %s%s | %zu/%zu/%zu | %s | %s | %s | %s | %s |\n", what,
-                   results[0].savedSame && results[1].savedSame ? "" : " **bytes differ**", q.count,
-                   b.count, n.count, cell(q.median).c_str(), cell(b.median).c_str(),
+                   results[0].savedSame && results[1].savedSame && results[2].savedSame
+                       ? ""
+                       : " **bytes differ**",
+                   q.count, b.count, n.count, cell(q.median).c_str(), cell(b.median).c_str(),
                    cell(n.median).c_str(), ratio(q.median, n.median).c_str(),
                    ratio(b.median, n.median).c_str());
     }
@@ -976,14 +984,8 @@ void chooseSize(HWND dialog, int points) {
 // Notepad's font dialog: Quenlo's face and `points` chosen in it, confirmed.
 double notepadFontChange(Running& app, int points) {
   if (!notepadMenuItem(app, 'F')) return -1;
-  HWND dialog = nullptr;
-  if (!waitUntil(
-          [&] {
-            return (dialog = findTop(app.pid(), [](HWND h) { return classOf(h) == "#32770"; })) !=
-                   nullptr;
-          },
-          20000))
-    return -1;
+  HWND dialog = dialogOf(app);
+  if (!dialog) return -1;
   static const std::wstring face = quenloFace();
   chooseFace(dialog, face);
   chooseSize(dialog, points);
